@@ -1,0 +1,58 @@
+# Helpers shared by every folder's CMakeLists.
+
+# varn_library(NAME DIR [DEPS ...]): a static library of every .cpp directly in DIR.
+# New files are picked up at the next build (CONFIGURE_DEPENDS).
+function(varn_library name dir)
+  cmake_parse_arguments(A "" "" "DEPS" ${ARGN})
+  file(GLOB _src CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.c)
+  if(_src)
+    add_library(${name} STATIC ${_src})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} PUBLIC ${A_DEPS})
+  else()
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} INTERFACE ${A_DEPS})
+  endif()
+endfunction()
+
+# Every subfolder of DIR that holds a CMakeLists.txt is added, so that each
+# folder's tests, fuzz targets and benchmarks live beside each other without
+# a shared list to edit.
+function(varn_add_subfolders dir)
+  file(GLOB _children LIST_DIRECTORIES true ${dir}/*)
+  foreach(_child ${_children})
+    if(IS_DIRECTORY ${_child} AND EXISTS ${_child}/CMakeLists.txt)
+      add_subdirectory(${_child})
+    endif()
+  endforeach()
+endfunction()
+
+# varn_test(FOLDER SOURCES... [LIBS ...]): one GoogleTest program per folder;
+# every test is named "<folder>.<Suite>.<Test>" so that ctest -R '^folder' picks a folder.
+function(varn_test folder)
+  cmake_parse_arguments(A "" "" "LIBS;SOURCES" ${ARGN})
+  set(_t ${folder}_tests)
+  add_executable(${_t} ${A_SOURCES})
+  target_link_libraries(${_t} PRIVATE ${A_LIBS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads)
+  target_compile_definitions(${_t} PRIVATE VARN_SOURCE_DIR="${PROJECT_SOURCE_DIR}" VARN_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  gtest_discover_tests(${_t} TEST_PREFIX "${folder}." DISCOVERY_TIMEOUT 60
+                       PROPERTIES ENVIRONMENT "VARN_SOURCE_DIR=${PROJECT_SOURCE_DIR};VARN_BINARY_DIR=${PROJECT_BINARY_DIR}")
+endfunction()
+
+# varn_fuzz(NAME SOURCES... LIBS ... [CORPUS dir]): a libFuzzer target; its seed corpus is
+# fuzz/corpus/NAME (made at build time by the target's folder when it needs generated seeds).
+function(varn_fuzz name)
+  cmake_parse_arguments(A "" "" "LIBS;SOURCES" ${ARGN})
+  add_executable(fuzz_${name} ${A_SOURCES})
+  target_link_libraries(fuzz_${name} PRIVATE ${A_LIBS})
+  target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+  set_property(GLOBAL APPEND PROPERTY VARN_FUZZ_TARGETS fuzz_${name})
+endfunction()
+
+# varn_bench(NAME SOURCES... LIBS ...): a Google Benchmark program.
+function(varn_bench name)
+  cmake_parse_arguments(A "" "" "LIBS;SOURCES" ${ARGN})
+  add_executable(bench_${name} ${A_SOURCES})
+  target_link_libraries(bench_${name} PRIVATE ${A_LIBS} benchmark::benchmark Threads::Threads)
+endfunction()

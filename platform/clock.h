@@ -1,0 +1,45 @@
+// Time: the millisecond timer, the performance counter and sleeping, through a replaceable clock.
+#pragma once
+
+#include <cstdint>
+
+namespace platform {
+
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  virtual uint32_t Milliseconds() = 0;    // wraps after 49.7 days, like the multimedia timer
+  virtual uint64_t Counter() = 0;         // performance counter ticks
+  virtual uint64_t CounterFrequency() = 0;  // ticks per second
+  virtual void Sleep(uint32_t ms) = 0;
+};
+
+// The steady host clock; the default.
+Clock& SystemClock();
+
+// Installs a clock (the headless backend's virtual one) or, with null, the system clock.
+// Returns the previous clock. Not owned.
+Clock* SetClock(Clock* clock);
+Clock& GetClock();
+
+inline uint32_t TimeMs() { return GetClock().Milliseconds(); }
+inline uint64_t PerfCounter() { return GetClock().Counter(); }
+inline uint64_t PerfFrequency() { return GetClock().CounterFrequency(); }
+inline void SleepMs(uint32_t ms) { GetClock().Sleep(ms); }
+
+// A clock that moves only when told to; Sleep advances it. Counter ticks are microseconds.
+class VirtualClock : public Clock {
+ public:
+  uint32_t Milliseconds() override { return static_cast<uint32_t>(m_Micros / 1000); }
+  uint64_t Counter() override { return m_Micros; }
+  uint64_t CounterFrequency() override { return 1000000; }
+  void Sleep(uint32_t ms) override { m_Micros += uint64_t(ms) * 1000; }
+  void Advance(uint32_t ms) { m_Micros += uint64_t(ms) * 1000; }
+  void AdvanceMicros(uint64_t us) { m_Micros += us; }
+  void SetMilliseconds(uint64_t ms) { m_Micros = ms * 1000; }
+
+ private:
+  uint64_t m_Micros = 0;
+};
+
+}  // namespace platform

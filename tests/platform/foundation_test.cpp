@@ -1,0 +1,87 @@
+// The platform layer's foundation services: files, case-free lookup, message boxes, assertions.
+#include <gtest/gtest.h>
+
+#include "platform/assert.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/folders.h"
+#include "platform/log.h"
+#include "platform/msgbox.h"
+
+namespace {
+
+class TempDir : public ::testing::Test {
+ protected:
+  void SetUp() override { m_Dir = platform::MakeTempFolder(u"varn-test-") + u"/"; }
+  void TearDown() override { platform::RemoveTree(m_Dir); }
+  void Write(const std::u16string& rel, const std::string& data) {
+    ASSERT_TRUE(platform::WriteWholeFileAtomic(m_Dir + rel, data.data(), data.size()));
+  }
+  std::u16string m_Dir;
+};
+
+TEST_F(TempDir, WholeFileAndPositionedReads) {
+  Write(u"a.bin", "0123456789");
+  std::vector<uint8_t> bytes;
+  ASSERT_TRUE(platform::ReadWholeFile(m_Dir + u"a.bin", bytes));
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "0123456789");
+  auto f = platform::File::OpenRead(m_Dir + u"a.bin");
+  ASSERT_TRUE(f);
+  char buf[4] = {};
+  EXPECT_EQ(f->ReadAt(7, buf, 4), 3);
+  EXPECT_EQ(std::string(buf, 3), "789");
+  EXPECT_EQ(f->Seek(-2, platform::SeekOrigin::End), 8);
+  EXPECT_EQ(f->Seek(-20, platform::SeekOrigin::Begin), -1);
+  auto map = platform::FileMapping::Map(*f, 3, 5);
+  ASSERT_TRUE(map);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(map->Data()), 5), "34567");
+  EXPECT_FALSE(platform::FileMapping::Map(*f, 8, 5));
+  EXPECT_FALSE(platform::File::OpenRead(m_Dir + u"missing"));
+  EXPECT_FALSE(platform::File::OpenRead(m_Dir));  // a folder is not a file
+}
+
+TEST_F(TempDir, CaseFreeLookupSeparatesFilesFromFolders) {
+  ASSERT_TRUE(platform::EnsureFolder(m_Dir + u"Script/Data"));
+  Write(u"Script/Data/Start.TXT", "x");
+  ASSERT_TRUE(platform::EnsureFolder(m_Dir + u"Script/data2.txt"));
+  EXPECT_EQ(platform::ResolvePathNoCase(m_Dir + u"script\\data/start.txt", false), m_Dir + u"Script/Data/Start.TXT");
+  EXPECT_EQ(platform::ResolvePathNoCase(m_Dir + u"SCRIPT/DATA", true), m_Dir + u"Script/Data");
+  EXPECT_EQ(platform::ResolvePathNoCase(m_Dir + u"script/data", false), u"");  // a folder, not a file
+  EXPECT_EQ(platform::ResolvePathNoCase(m_Dir + u"script/data2.txt", false), u"");
+  EXPECT_EQ(platform::ResolvePathNoCase(m_Dir + u"script/start.txt/data", false), u"");
+}
+
+TEST(MessageBox, WithoutServiceAnswersDefaultAndLogs) {
+  platform::LogCapture log;
+  EXPECT_EQ(platform::ShowMessageBox(u"t", u"c", platform::MsgButtons::YesNo, platform::MsgIcon::Question, 1),
+            platform::MsgResult::No);
+  EXPECT_EQ(platform::ShowMessageBox(u"t", u"c", platform::MsgButtons::AbortRetryIgnore), platform::MsgResult::Abort);
+  EXPECT_TRUE(log.Contains(u"c: t"));
+}
+
+TEST(Assertion, HookSeesReportAndCallerContinues) {
+  std::vector<std::string> seen;
+  auto prev = platform::SetAssertHook([&](const platform::AssertionReport& r) {
+    seen.push_back(std::string(r.expression) + "@" + r.source + ":" + std::to_string(r.line));
+  });
+  platform::ReportAssertion("m_pDB", "lib/sqlite", 80);
+  platform::SetAssertHook(prev);
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0], "m_pDB@lib/sqlite:80");
+  platform::LogCapture log;
+  platform::ReportAssertion("0", "lib/combase", 33);
+  EXPECT_TRUE(log.Contains(u"Assertion failed: 0, file lib/combase, line 33"));
+}
+
+TEST(Clock, VirtualClockMovesOnlyWhenTold) {
+  platform::VirtualClock clock;
+  platform::Clock* prev = platform::SetClock(&clock);
+  EXPECT_EQ(platform::TimeMs(), 0u);
+  platform::SleepMs(16);
+  clock.Advance(4);
+  EXPECT_EQ(platform::TimeMs(), 20u);
+  EXPECT_EQ(platform::PerfCounter(), 20000u);
+  platform::SetClock(prev);
+}
+
+}  // namespace
