@@ -179,7 +179,7 @@ bool RemoveFile(std::u16string_view path) { return ::unlink(HostPath(path).c_str
 std::vector<DirEntry> ListDirectory(std::u16string_view path) {
   std::vector<DirEntry> entries;
   std::string host = HostPath(path);
-  if (host.empty()) host = ".";
+  if (host.empty()) host.assign(1, '.');
   DIR* dir = ::opendir(host.c_str());
   if (!dir) return entries;
   while (dirent* e = ::readdir(dir)) {
