@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "lib/combase.h"
+#include "lib/utility.h"
 #include "platform/files.h"
 
 struct IArchiveFile;
@@ -108,10 +109,7 @@ void* ReadArchiveFile(IArchive* archive, std::u16string_view name, void* buffer,
 void* ReadArchiveTextFile(IArchive* archive, std::u16string_view name, void* buffer, uint32_t* size);
 
 // Holder for a buffer from ReadArchiveFile / ReadArchiveTextFile.
-struct CHeapFree {
-  void operator()(void* p) const { std::free(p); }
-};
-using ArchiveBuffer = std::unique_ptr<uint8_t[], CHeapFree>;
+using ArchiveBuffer = CHeapBuffer;
 
 // Expands an LZSS stream into dest, writing at most destSize bytes. Returns the bytes written;
 // *overflow (when given) is set when the stream holds more than destSize bytes.
