@@ -1,0 +1,31 @@
+// The frame step the run loop waits through, supplied by the game, and the transfer exception.
+#pragma once
+
+#include <cstdint>
+
+// Raised by a frame when the player asked to leave the running script: 0 return to the title,
+// 1 load the pending slot, 2 go back a little, 3 the message font or colour changed.
+struct ScriptException {
+  int32_t m_Code = 0;
+};
+
+namespace TextScript {
+
+// Held-input bits that ask a wait to finish at once (the skip inputs: left Shift, left Ctrl).
+constexpr uint32_t kSkipInputMask = 0x50000;
+
+class IFrameStep {
+ public:
+  virtual ~IFrameStep() = default;
+  // Lets one frame pass (pumps messages, polls input); may raise ScriptException.
+  virtual void WaitFrame() = 0;
+  // The held input bits of the current frame.
+  virtual uint32_t HeldInput() const = 0;
+};
+
+// Installs the frame step the run loop uses (null: frames pass without waiting and no input
+// is held). Returns the previous one. The caller keeps ownership.
+IFrameStep* SetFrameStep(IFrameStep* step);
+IFrameStep* GetFrameStep();
+
+}  // namespace TextScript
