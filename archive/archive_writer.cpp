@@ -1,5 +1,6 @@
 // The archive writer and the folder packer.
 #include "archive/archive_writer.h"
+#include "lib/bytes.h"
 
 #include <zlib.h>
 
@@ -41,13 +42,8 @@ std::string Quote(std::u16string_view s) {
   return out;
 }
 
-void Put16(std::vector<uint8_t>& v, size_t at, uint32_t x) {
-  v[at] = static_cast<uint8_t>(x);
-  v[at + 1] = static_cast<uint8_t>(x >> 8);
-}
-void Put32(std::vector<uint8_t>& v, size_t at, uint32_t x) {
-  for (int i = 0; i < 4; ++i) v[at + i] = static_cast<uint8_t>(x >> (8 * i));
-}
+void Put16(std::vector<uint8_t>& v, size_t at, uint32_t x) { StoreLE16(&v.at(at + 1) - 1, static_cast<uint16_t>(x)); }
+void Put32(std::vector<uint8_t>& v, size_t at, uint32_t x) { StoreLE32(&v.at(at + 3) - 3, x); }
 
 std::vector<std::u16string_view> SplitPath(std::u16string_view path) {
   std::vector<std::u16string_view> parts;

@@ -6,6 +6,7 @@
 
 #include "archive/archive_impl.h"
 #include "archive/scramble.h"
+#include "lib/bytes.h"
 #include "lib/sjis.h"
 #include "lib/wstring.h"
 
@@ -13,13 +14,6 @@ namespace pux {
 
 namespace {
 
-uint16_t Get16(const uint8_t* p) {
-  return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-uint32_t Get32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-         (static_cast<uint32_t>(p[3]) << 24);
-}
 
 char16_t FoldAscii(char16_t c) {
   return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
@@ -191,7 +185,7 @@ bool CArchive5::Open(std::u16string_view path, uint64_t base) {
   m_Path = path;
   m_Base = base;
   if (size < 4 || !ReadExact(*file, base, m_Header, 4)) return false;
-  const size_t count = Get16(m_Header + 2);
+  const size_t count = LoadLE16(m_Header + 2);
   if (count == 0 || 4 + count * 32 > size) return false;
   std::vector<uint8_t> records(count * 32);
   if (!ReadExact(*file, base + 4, records.data(), records.size())) return false;
@@ -206,9 +200,9 @@ bool CArchive5::Open(std::u16string_view path, uint64_t base) {
     const size_t cut = name.find_first_of(u" \0", 0, 2);
     if (cut != std::u16string::npos) name.resize(cut);
     e.name = std::move(name);
-    e.first = Get32(r + 20);
-    e.stored = Get32(r + 24);
-    e.count = Get32(r + 28);
+    e.first = LoadLE32(r + 20);
+    e.stored = LoadLE32(r + 24);
+    e.count = LoadLE32(r + 28);
   }
   return ValidateTree();
 }
@@ -234,8 +228,8 @@ bool CArchive6Base::Open(std::u16string_view path, uint64_t base) {
   m_Path = path;
   m_Base = base;
   if (size < 8 || !ReadExact(*file, base, m_Header, 8)) return false;
-  const size_t count = Get16(m_Header + 2);
-  const uint64_t namesSize = Get32(m_Header + 4);
+  const size_t count = LoadLE16(m_Header + 2);
+  const uint64_t namesSize = LoadLE32(m_Header + 4);
   const uint64_t entriesSize = static_cast<uint64_t>(count) * 16;
   if (count == 0 || 8 + entriesSize > size || namesSize > size - 8 - entriesSize) return false;
   std::vector<uint8_t> entries(static_cast<size_t>(entriesSize));
@@ -252,7 +246,7 @@ bool CArchive6Base::Open(std::u16string_view path, uint64_t base) {
   for (size_t i = 0; i < count; ++i) {
     const uint8_t* r = entries.data() + i * 16;
     IndexEntry& e = m_Entries[i];
-    const uint32_t word = Get32(r);
+    const uint32_t word = LoadLE32(r);
     e.directory = (word & 0x80000000u) != 0;
     const uint64_t offset = word & 0x7FFFFFFFu;
     // Each entry converts its own name, which ends at its zero byte or at the table's end;
@@ -267,9 +261,9 @@ bool CArchive6Base::Open(std::u16string_view path, uint64_t base) {
       if (length > kMaxNameBytes) return false;
       e.name = SjisToWide(std::string_view(reinterpret_cast<const char*>(start), length));
     }
-    e.first = Get32(r + 4);
-    e.stored = Get32(r + 8);
-    e.count = Get32(r + 12);
+    e.first = LoadLE32(r + 4);
+    e.stored = LoadLE32(r + 8);
+    e.count = LoadLE32(r + 12);
   }
   return ValidateTree();
 }
