@@ -1,0 +1,149 @@
+// The frame step: one frame of window messages, control transfers, input, ACT levels, update and
+// render; the game's input record; the cooperative script-thread table; the frame counter task.
+#pragma once
+
+#include <cstdint>
+
+#include "dxdraw/screen.h"
+#include "textscript/framestep.h"
+#include "textscript/framewait.h"
+
+struct ACT;
+class ssView;
+class TWindow;
+
+namespace platform {
+class Window;
+class Menu;
+class AcceleratorTable;
+}  // namespace platform
+
+namespace DxDraw {
+class DxScreen;
+}
+
+// Input bits of the game's words.
+enum : uint32_t {
+  INPUT_UP = 0x1,
+  INPUT_DOWN = 0x2,
+  INPUT_LEFT = 0x4,
+  INPUT_RIGHT = 0x8,
+  INPUT_ENTER = 0x10,
+  INPUT_ESC = 0x20,  // also keypad 0
+  INPUT_PAD1 = 0x40,
+  INPUT_PAD3 = 0x80,
+  INPUT_LBUTTON = 0x1000,
+  INPUT_RBUTTON = 0x2000,
+  INPUT_MBUTTON = 0x4000,
+  INPUT_LSHIFT = 0x10000,  // also keypad 7
+  INPUT_RSHIFT = 0x20000,  // also keypad 9
+  INPUT_LCTRL = 0x40000,
+  INPUT_RCTRL = 0x80000,
+  INPUT_F12 = 0x10000000,
+  INPUT_CHAR = 0x40000000,  // a character was typed (held word only)
+
+  INPUT_MASK_CLICK = 0x3030,     // a click or confirm
+  INPUT_MASK_SKIP = 0x32000,     // skip held
+  INPUT_MASK_CTRL = 0xC0000,     // either Ctrl
+  INPUT_MASK_MOUSE = 0x7000,     // the three buttons
+  INPUT_MASK_QUIT = 0x10000000,  // F12
+};
+
+// The game input record, rewritten by every frame's poll.
+struct INPUTSTATE {
+  uint32_t held = 0;
+  uint32_t pressed = 0;
+  uint32_t released = 0;
+  uint32_t repeat = 0;
+  uint16_t lastChar = 0;
+  uint32_t lastCharData = 0;
+  int32_t x = 0;
+  int32_t y = 0;
+  int32_t wheel = 0;
+};
+
+extern INPUTSTATE g_Input;
+
+// One entry of the key map: a key index of the input module (DirectInput code, or 0x100 + mouse
+// button) and the bit it sets.
+struct KeyMapEntry {
+  uint16_t key;
+  uint32_t bit;
+};
+constexpr int kKeyMapEntries = 24;
+extern const KeyMapEntry g_KeyMap[kKeyMapEntries];
+
+// Control transfers: 0 none, 1 return to the title, 2 load the pending slot, 3 go back a little.
+extern int32_t g_TransferRequest;
+extern int32_t g_PendingLoadSlot;
+// Set when the player confirmed closing the window; the next pump raises the quit error.
+extern int32_t g_QuitFlag;
+// 1 while the application is active; the pump holds the game still otherwise.
+extern int32_t g_AppActive;
+
+// A typed character from the window (its WM_CHAR): stored in the input record and flagged for
+// the next poll.
+void ReceiveChar(uint16_t ch, uint32_t data);
+
+// What a frame works on; filled by start-up, none of it owned.
+struct FrameContext {
+  TWindow* frame = nullptr;            // receives the dispatched window events
+  platform::Window* window = nullptr;  // the event queue and the cursor
+  const platform::AcceleratorTable* accelerators = nullptr;
+  const platform::Menu* menu = nullptr;
+  ssView* root = nullptr;                     // the root group: update and render passes
+  DxDraw::DxScreenSurface* screen = nullptr;  // its frame-skip fields
+  DxDraw::DxScreen* display = nullptr;
+  const int32_t* skipFrame = nullptr;  // the "SkipFrame" setting; null counts as 0 (automatic)
+};
+extern FrameContext g_Frame;
+
+// The longest run of renders the automatic frame skip leaves out after one slow frame.
+constexpr uint32_t kMaxAutoSkipFrames = 4;
+
+// Lets one frame pass (RunFrame on the main thread).
+void WaitFrame();
+// One frame: pump, transfer request, input, ACT levels, update, render, frame skip.
+void RunFrame();
+// Dispatches every queued window event; raises the quit error when the quit flag is set; waits
+// for events while the application is inactive.
+void PumpMessages();
+void PollInput(INPUTSTATE* record);
+
+// The software cursor shapes (arrow, pointing hand, wait) in the "SYSTEM" picture: width, height,
+// hot spot and source rectangle, as a frame record.
+using TEXANIM = DxDraw::FrameRecord;
+extern const TEXANIM g_CursorShapes[3];
+
+// The cooperative thread table. Nothing in the game creates a script thread, so the main thread
+// always runs the frame.
+struct ScriptThreadSlot {
+  void* thread = nullptr;
+  int32_t request = 0;  // 2 end the thread, 3 raise ScriptException 3 in it
+  int32_t running = 0;
+};
+constexpr int kScriptThreadSlots = 16;
+extern ScriptThreadSlot g_ScriptThreads[kScriptThreadSlots];
+extern int32_t g_CurrentScriptThread;  // 0 = the main thread
+int YieldScriptThread();
+void ResetScriptThreads();
+
+// The level-15 task that counts frames.
+int32_t FrameCounterProc(ACT* act, uint32_t message, uintptr_t a, uintptr_t b);
+uint64_t GetFrameCount();
+void ResetFrameCounter();
+
+// The frame step as the script runtime and the message display see it; Install makes it theirs.
+class AppFrameStep : public TextScript::IMessageFrame {
+ public:
+  void WaitFrame() override;
+  uint32_t HeldInput() const override;
+  uint32_t PressedInput() const override;
+  uint32_t WaitTime(uint32_t ms, uint32_t flags) override;
+
+  void Install();
+  void Uninstall();
+};
+
+// Back to the state before start-up: input record, flags, thread table, frame context (tests).
+void ResetFrameStep();

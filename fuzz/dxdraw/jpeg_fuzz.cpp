@@ -1,0 +1,8 @@
+// Fuzzes the JPEG decoder and the conversion of its bitmap into 16- and 32-bit images.
+#include "image_fuzz.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  fuzzimage::Quiet();
+  fuzzimage::IntoBoth(DxDraw::LoadJpegToDib(data, size));
+  return 0;
+}

@@ -1,0 +1,267 @@
+// The SDL dialog host: any dialog template drawn with ImGui, centred and modal over the last
+// frame of the game window, which stands still while the dialog is open.
+#include <imgui.h>
+#include <imgui_impl_sdl.h>
+
+#include <algorithm>
+#include <map>
+#include <string>
+
+#include "platform/sdl/sdl_internal.h"
+
+namespace platform::sdl {
+
+namespace {
+
+// The textures of picture controls, rebuilt when the procedure sets a new picture.
+class PictureCache {
+ public:
+  explicit PictureCache(SDL_Renderer* renderer) : m_Renderer(renderer) {}
+  ~PictureCache() {
+    for (auto& [id, entry] : m_Entries)
+      if (entry.texture) SDL_DestroyTexture(entry.texture);
+  }
+  PictureCache(const PictureCache&) = delete;
+  PictureCache& operator=(const PictureCache&) = delete;
+
+  SDL_Texture* Get(const ControlState& c) {
+    Entry& e = m_Entries[c.tpl.id];
+    if (e.revision == c.pictureRevision && (e.texture || c.picture.empty())) return e.texture;
+    if (e.texture) SDL_DestroyTexture(e.texture);
+    e.texture = nullptr;
+    e.revision = c.pictureRevision;
+    if (c.picture.empty() || !m_Renderer) return nullptr;
+    e.texture = SDL_CreateTexture(m_Renderer, SDL_PIXELFORMAT_BGR24, SDL_TEXTUREACCESS_STATIC, c.pictureWidth,
+                                  c.pictureHeight);
+    if (e.texture) SDL_UpdateTexture(e.texture, nullptr, c.picture.data(), c.pictureWidth * 3);
+    return e.texture;
+  }
+
+ private:
+  struct Entry {
+    SDL_Texture* texture = nullptr;
+    uint32_t revision = ~0u;
+  };
+  SDL_Renderer* m_Renderer;
+  std::map<uint32_t, Entry> m_Entries;
+};
+
+std::string U8(const std::u16string& s) { return WideToUtf8(s); }
+
+std::string Label(const ControlState& c) {
+  return U8(StripMnemonic(c.text)) + "##c" + std::to_string(c.tpl.id);
+}
+
+// What the user did during one drawn frame; performed after the frame so that the
+// procedure never runs inside ImGui's drawing.
+struct Action {
+  enum Kind { Click, Text, Choose, DoubleClick, Scroll, Focus, Enter, Escape } kind;
+  uint32_t id = 0;
+  std::u16string text;
+  int32_t index = 0;
+  ScrollCode code = ScrollCode::EndScroll;
+  Action(Kind k, uint32_t i = 0, std::u16string t = {}, int32_t n = 0, ScrollCode s = ScrollCode::EndScroll)
+      : kind(k), id(i), text(std::move(t)), index(n), code(s) {}
+};
+
+void DrawControls(DialogState& state, PictureCache& pictures, std::vector<Action>& actions, ImVec2 origin) {
+  for (ControlState& c : state.Controls()) {
+    if (!c.shown) continue;
+    const Rect& r = c.tpl.rect;
+    const ImVec2 pos(origin.x + float(r.left), origin.y + float(r.top));
+    const ImVec2 size(float(std::max(1, r.Width())), float(std::max(1, r.Height())));
+    ImGui::SetCursorScreenPos(pos);
+    ImGui::PushID(int(c.tpl.id));
+    ImGui::BeginDisabled(!c.enabled);
+    switch (c.tpl.type) {
+      case ControlType::Static:
+        ImGui::PushTextWrapPos(pos.x + size.x - ImGui::GetWindowPos().x);
+        ImGui::TextUnformatted(U8(StripMnemonic(c.text)).c_str());
+        ImGui::PopTextWrapPos();
+        break;
+      case ControlType::GroupBox: {
+        ImDrawList* dl = ImGui::GetWindowDrawList();
+        const float half = ImGui::GetFontSize() * 0.5f;
+        dl->AddRect(ImVec2(pos.x, pos.y + half), ImVec2(pos.x + size.x, pos.y + size.y),
+                    ImGui::GetColorU32(ImGuiCol_Border));
+        ImGui::SetCursorScreenPos(ImVec2(pos.x + 8, pos.y));
+        ImGui::TextUnformatted(U8(StripMnemonic(c.text)).c_str());
+        break;
+      }
+      case ControlType::Button:
+      case ControlType::DefaultButton:
+        if (c.tpl.type == ControlType::DefaultButton) ImGui::PushStyleVar(ImGuiStyleVar_FrameBorderSize, 2.0f);
+        if (ImGui::Button(Label(c).c_str(), size)) actions.push_back(Action{Action::Click, c.tpl.id});
+        if (c.tpl.type == ControlType::DefaultButton) ImGui::PopStyleVar();
+        break;
+      case ControlType::CheckBox: {
+        bool v = c.checked;
+        if (ImGui::Checkbox(Label(c).c_str(), &v)) actions.push_back(Action{Action::Click, c.tpl.id});
+        break;
+      }
+      case ControlType::RadioButton:
+        if (ImGui::RadioButton(Label(c).c_str(), c.checked)) actions.push_back(Action{Action::Click, c.tpl.id});
+        break;
+      case ControlType::Edit: {
+        std::string buf = U8(c.text);
+        buf.resize(std::max<size_t>(buf.size() + 256, 512), '\0');
+        ImGui::SetNextItemWidth(size.x);
+        const bool entered = ImGui::InputText("##e", buf.data(), buf.size(), ImGuiInputTextFlags_EnterReturnsTrue);
+        if (ImGui::IsItemActivated()) actions.push_back(Action{Action::Focus, c.tpl.id});
+        std::u16string now = Utf8ToWide(buf.c_str());
+        if (c.maxLength > 0 && int32_t(now.size()) > c.maxLength) now.resize(size_t(c.maxLength));
+        if (now != c.text) actions.push_back(Action{Action::Text, c.tpl.id, now});
+        if (entered) actions.push_back(Action{Action::Enter});
+        break;
+      }
+      case ControlType::ListBox:
+        if (c.tpl.fixedFont) ImGui::PushFont(ImGui::GetIO().Fonts->Fonts[0]);
+        if (ImGui::BeginListBox("##l", size)) {
+          for (size_t i = 0; i < c.lines.size(); ++i) {
+            const bool selected = int32_t(i) == c.selection;
+            ImGui::PushID(int(i));
+            if (ImGui::Selectable(U8(c.lines[i]).c_str(), selected, ImGuiSelectableFlags_AllowDoubleClick)) {
+              if (ImGui::IsMouseDoubleClicked(ImGuiMouseButton_Left))
+                actions.push_back(Action{Action::DoubleClick, c.tpl.id, {}, int32_t(i)});
+              else
+                actions.push_back(Action{Action::Choose, c.tpl.id, {}, int32_t(i)});
+            }
+            if (ImGui::IsItemActivated()) actions.push_back(Action{Action::Focus, c.tpl.id});
+            if (selected && ImGui::IsWindowAppearing()) ImGui::SetScrollHereY();
+            ImGui::PopID();
+          }
+          ImGui::EndListBox();
+        }
+        if (c.tpl.fixedFont) ImGui::PopFont();
+        break;
+      case ControlType::ComboBox: {
+        ImGui::SetNextItemWidth(size.x);
+        const std::string preview = c.selection >= 0 ? U8(c.lines[size_t(c.selection)]) : std::string();
+        if (ImGui::BeginCombo("##cb", preview.c_str())) {
+          for (size_t i = 0; i < c.lines.size(); ++i) {
+            ImGui::PushID(int(i));
+            if (ImGui::Selectable(U8(c.lines[i]).c_str(), int32_t(i) == c.selection))
+              actions.push_back(Action{Action::Choose, c.tpl.id, {}, int32_t(i)});
+            ImGui::PopID();
+          }
+          ImGui::EndCombo();
+        }
+        break;
+      }
+      case ControlType::TrackbarH: {
+        int v = c.pos;
+        ImGui::SetNextItemWidth(size.x);
+        if (ImGui::SliderInt("##h", &v, c.min, c.max, "")) actions.push_back(Action{Action::Scroll, c.tpl.id, {}, v, ScrollCode::ThumbTrack});
+        if (ImGui::IsItemDeactivated()) actions.push_back(Action{Action::Scroll, c.tpl.id, {}, c.pos, ScrollCode::EndScroll});
+        break;
+      }
+      case ControlType::TrackbarV: {
+        // The bar's position grows downwards (its minimum is at the top).
+        int shown = c.min + c.max - c.pos;
+        if (ImGui::VSliderInt("##v", size, &shown, c.min, c.max, ""))
+          actions.push_back(Action{Action::Scroll, c.tpl.id, {}, c.min + c.max - shown, ScrollCode::ThumbTrack});
+        if (ImGui::IsItemDeactivated()) actions.push_back(Action{Action::Scroll, c.tpl.id, {}, c.pos, ScrollCode::EndScroll});
+        break;
+      }
+      case ControlType::UpDown:
+        if (ImGui::ArrowButton("##up", ImGuiDir_Up)) actions.push_back(Action{Action::Scroll, c.tpl.id, {}, 0, ScrollCode::LineUp});
+        ImGui::SetCursorScreenPos(ImVec2(pos.x, pos.y + size.y / 2));
+        if (ImGui::ArrowButton("##dn", ImGuiDir_Down)) actions.push_back(Action{Action::Scroll, c.tpl.id, {}, 0, ScrollCode::LineDown});
+        break;
+      case ControlType::Picture:
+        if (SDL_Texture* t = pictures.Get(c)) {
+          ImGui::Image(reinterpret_cast<ImTextureID>(t), ImVec2(float(c.pictureWidth), float(c.pictureHeight)));
+        } else {
+          ImGui::GetWindowDrawList()->AddRect(pos, ImVec2(pos.x + size.x, pos.y + size.y), ImGui::GetColorU32(ImGuiCol_Border));
+        }
+        break;
+    }
+    ImGui::EndDisabled();
+    ImGui::PopID();
+  }
+}
+
+}  // namespace
+
+int32_t SdlDialogHost::RunModal(const DialogTemplate& dialog, const DialogProcedure& procedure) {
+  DialogState state(dialog);
+  if (!m_Window.IsAlive()) {
+    state.Start(procedure);
+    if (!state.Ended()) state.PressEscape(procedure);
+    return state.Ended() ? state.Result() : -1;
+  }
+  PictureCache pictures(m_Window.Renderer());
+  const bool wasModal = m_Window.m_Modal;
+  m_Window.m_Modal = true;
+  state.Start(procedure);
+  const std::string popupId = "##dialog" + std::to_string(uintptr_t(&state));
+  bool opened = false;
+  while (!state.Ended() && m_Window.IsAlive()) {
+    SDL_Event e;
+    if (SDL_WaitEventTimeout(&e, 16)) {
+      do {
+        m_Window.HandleSdlEvent(e, true);
+      } while (SDL_PollEvent(&e));
+    }
+    std::vector<Action> actions;
+    bool closeBox = false;
+    m_Window.Render([&] {
+      if (!opened) {
+        ImGui::OpenPopup(popupId.c_str());
+        opened = true;
+      }
+      const ImGuiViewport* vp = ImGui::GetMainViewport();
+      const Rect picture = m_Window.PictureRect();
+      const ImVec2 centre(float(picture.left + picture.right) / 2, float(picture.top + picture.bottom) / 2);
+      const float title = ImGui::GetFrameHeight();
+      ImGui::SetNextWindowPos(ImVec2(std::max(vp->Pos.x, centre.x), std::max(vp->Pos.y, centre.y)), ImGuiCond_Always,
+                              ImVec2(0.5f, 0.5f));
+      ImGui::SetNextWindowSize(ImVec2(float(dialog.width), float(dialog.height) + title));
+      bool open = true;
+      const std::string name = U8(state.Caption()) + popupId;
+      ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(0, 0));
+      if (ImGui::BeginPopupModal(popupId.c_str(), &open,
+                                 ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoSavedSettings |
+                                     ImGuiWindowFlags_NoScrollbar)) {
+        // The caption is drawn as the title (the popup's id stays fixed while the caption changes).
+        ImGui::SetCursorPos(ImVec2(8, 0));
+        const ImVec2 origin(ImGui::GetWindowPos().x, ImGui::GetWindowPos().y + title);
+        (void)name;
+        DrawControls(state, pictures, actions, origin);
+        if (ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Escape), false)) actions.push_back(Action{Action::Escape});
+        if (!ImGui::GetIO().WantTextInput && ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Enter), false))
+          actions.push_back(Action{Action::Enter});
+        ImGui::EndPopup();
+      }
+      ImGui::PopStyleVar();
+      if (!open) closeBox = true;
+      // The title bar text: ImGui shows the popup's label, so draw the caption over it.
+      ImDrawList* fg = ImGui::GetForegroundDrawList();
+      const ImVec2 tl(centre.x - float(dialog.width) / 2, centre.y - (float(dialog.height) + title) / 2);
+      fg->AddRectFilled(ImVec2(tl.x + 1, tl.y + 1), ImVec2(tl.x + float(dialog.width) - title - 2, tl.y + title - 1),
+                        ImGui::GetColorU32(ImGuiCol_TitleBgActive));
+      fg->AddText(ImVec2(tl.x + 6, tl.y + ImGui::GetStyle().FramePadding.y), ImGui::GetColorU32(ImGuiCol_Text),
+                  U8(state.Caption()).c_str());
+    });
+    for (const Action& a : actions) {
+      if (state.Ended()) break;
+      switch (a.kind) {
+        case Action::Click: state.Click(procedure, a.id); break;
+        case Action::Text: state.TypeText(procedure, a.id, a.text); break;
+        case Action::Choose: state.ChooseLine(procedure, a.id, a.index); break;
+        case Action::DoubleClick: state.DoubleClickLine(procedure, a.id, a.index); break;
+        case Action::Scroll: state.Scroll(procedure, a.id, a.code, a.index); break;
+        case Action::Focus: state.Focus(procedure, a.id); break;
+        case Action::Enter: state.PressEnter(procedure); break;
+        case Action::Escape: state.PressEscape(procedure); break;
+      }
+    }
+    if (closeBox && !state.Ended()) state.PressEscape(procedure);
+    if (closeBox && !state.Ended()) opened = false;  // the procedure refused: show it again
+  }
+  m_Window.m_Modal = wasModal;
+  m_Window.Render();
+  return state.Ended() ? state.Result() : -1;
+}
+
+}  // namespace platform::sdl

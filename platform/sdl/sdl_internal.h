@@ -1,0 +1,178 @@
+// Shared pieces of the SDL backend: the SDL session, the window with its renderer, picture
+// texture and ImGui context, and the services built on them.
+#pragma once
+
+#include <SDL.h>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "platform/dialog_state.h"
+#include "platform/log.h"
+#include "platform/utf.h"
+#include "platform/menu.h"
+#include "platform/sdl/sdl_backend.h"
+
+struct ImGuiContext;
+
+namespace platform::sdl {
+
+inline void LogLine(const std::string& text) { DebugOutput(Utf8ToWide(text)); }
+
+// SDL_Init for video and events, SDL_Quit when the last user goes.
+class Session {
+ public:
+  static std::shared_ptr<Session> Start();
+  ~Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+ private:
+  Session() = default;
+};
+
+class SdlWindow;
+
+class SdlPresenter : public Presenter {
+ public:
+  explicit SdlPresenter(SdlWindow& window) : m_Window(window) {}
+  void Present(const ImageView& back, const Rect& rect) override;
+  void Flush() override;
+
+ private:
+  SdlWindow& m_Window;
+};
+
+class SdlWindow : public Window {
+ public:
+  SdlWindow(std::shared_ptr<Session> session, Options options);
+  ~SdlWindow() override;
+
+  bool Create(const WindowDesc& desc) override;
+  bool IsAlive() const override { return m_Window != nullptr; }
+  void Destroy() override;
+  void SetCaption(const std::u16string& caption) override;
+  void Show() override;
+  bool IsActive() const override;
+  bool PollEvent(Event& out) override;
+  bool WaitEvent(Event& out, uint32_t timeoutMs) override;
+  void PostEvent(const Event& event) override { m_Queue.push_back(event); }
+  bool SetFullScreen(bool on) override;
+  bool IsFullScreen() const override { return m_FullScreen; }
+  void SetMenu(Menu* menu) override;
+  void SetMenuShown(bool shown) override;
+  bool IsMenuShown() const override { return m_MenuShown; }
+  void SetSystemCursorVisible(bool visible) override;
+  bool IsSystemCursorVisible() const override { return m_CursorVisible; }
+  Point CursorPos() const override;
+  Presenter& GetPresenter() override { return m_Presenter; }
+
+  // For the presenter, input and dialog host.
+  void UpdateFront(const ImageView& back, const Rect& rect);
+  // Draws the picture, the menu bar and, with `overlay`, more ImGui (a dialog) and shows it.
+  void Render(const std::function<void()>& overlay = {});
+  // Turns one SDL event into queued events (and ImGui input). With `modal`, only ImGui sees it.
+  void HandleSdlEvent(const SDL_Event& e, bool modal);
+  SDL_Window* Handle() const { return m_Window; }
+  SDL_Renderer* Renderer() const { return m_Renderer; }
+  int32_t ClientWidth() const { return m_ClientW; }
+  int32_t ClientHeight() const { return m_ClientH; }
+  int32_t MenuStrip() const { return m_Strip; }
+  int32_t TakeWheel();
+  bool Focused() const;
+  // Where the client picture is drawn in the drawable.
+  Rect PictureRect() const;
+  Point WindowToClient(int32_t wx, int32_t wy) const;
+  bool HasGlyph(char16_t ch);
+
+ private:
+  void LayoutWindowed();
+  void DrawMenuBar(bool enabled);
+  void DrawMenuItems(std::vector<MenuItem>& items, bool enabled);
+  bool OverMenuStrip(int32_t wy) const;
+  void ApplyCursor();
+  void Drain();
+
+  std::shared_ptr<Session> m_Session;
+  Options m_Options;
+  SdlPresenter m_Presenter;
+  SDL_Window* m_Window = nullptr;
+  SDL_Renderer* m_Renderer = nullptr;
+  SDL_Texture* m_Texture = nullptr;
+  ImGuiContext* m_ImGui = nullptr;
+  bool m_ImGuiSdl = false, m_ImGuiRenderer = false;
+  std::vector<uint8_t> m_Front;
+  std::deque<Event> m_Queue;
+  Menu* m_Menu = nullptr;
+  bool m_WithMenu = true;
+  bool m_MenuShown = true;
+  bool m_FullScreen = false;
+  bool m_ManualFullScreen = false;
+  bool m_CursorVisible = true;
+  bool m_Dirty = false;
+  bool m_Modal = false;
+  int32_t m_ClientW = 800, m_ClientH = 600, m_Strip = 22;
+  int32_t m_Wheel = 0;
+  int m_SavedX = 0, m_SavedY = 0, m_SavedW = 0, m_SavedH = 0;
+  friend class SdlDialogHost;
+};
+
+class SdlInput : public InputDevice {
+ public:
+  explicit SdlInput(SdlWindow& window) : m_Window(window) {}
+  bool Acquire() override { return m_Window.Focused(); }
+  bool ReadKeyboard(uint8_t state[256]) override;
+  bool ReadMouse(MouseState& state) override;
+
+ private:
+  SdlWindow& m_Window;
+  bool m_HaveLast = false;
+  int m_LastX = 0, m_LastY = 0;
+};
+
+class SdlDisplay : public DisplayService {
+ public:
+  explicit SdlDisplay(std::shared_ptr<Session> session) : m_Session(std::move(session)) {}
+  std::vector<DisplayDeviceInfo> Devices() override;
+  std::vector<DisplayMode> Modes(size_t device) override;
+  DisplayMode DesktopMode(size_t device) override;
+  bool SelectDevice(size_t device) override;
+
+ private:
+  std::shared_ptr<Session> m_Session;
+  size_t m_Selected = 0;
+};
+
+class SdlMessageBoxes : public MessageBoxService {
+ public:
+  explicit SdlMessageBoxes(SdlWindow* window) : m_Window(window) {}
+  MsgResult Show(const MessageBoxRequest& request) override;
+
+ private:
+  SdlWindow* m_Window;  // not owned; the parent of the boxes
+};
+
+class SdlDialogHost : public DialogHost {
+ public:
+  explicit SdlDialogHost(SdlWindow& window) : m_Window(window) {}
+  int32_t RunModal(const DialogTemplate& dialog, const DialogProcedure& procedure) override;
+
+ private:
+  SdlWindow& m_Window;
+};
+
+// Makes the ImGui context of a window current for the duration of a scope.
+class ImGuiScope {
+ public:
+  explicit ImGuiScope(ImGuiContext* context);
+  ~ImGuiScope();
+  ImGuiScope(const ImGuiScope&) = delete;
+  ImGuiScope& operator=(const ImGuiScope&) = delete;
+
+ private:
+  ImGuiContext* m_Previous;
+};
+
+}  // namespace platform::sdl

@@ -1,0 +1,168 @@
+// Real-window test: a message revealed through the frame step in the SDL window under a private
+// Xvfb, read back from the screen, and its click wait ended by a click sent with xdotool.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "app/framestep.h"
+#include "dxdraw/input.h"
+#include "dxdraw/matrix.h"
+#include "platform/sdl/sdl_backend.h"
+#include "stack.h"
+#include "tests/desktop/xvfb.h"
+#include "textscript/messwindow.h"
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VARN_TEST_LSAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define VARN_TEST_LSAN 1
+#endif
+#ifdef VARN_TEST_LSAN
+#include <sanitizer/lsan_interface.h>
+#endif
+
+namespace {
+
+// The X and D-Bus client libraries keep allocations for the life of the process; the leak check
+// is left to the headless tests, which run the same engine code.
+struct LeakCheckOff {
+#ifdef VARN_TEST_LSAN
+  LeakCheckOff() {
+    __lsan_disable();
+  }
+  ~LeakCheckOff() {
+    __lsan_enable();
+  }
+#else
+  LeakCheckOff() {}
+  ~LeakCheckOff() {}
+#endif
+};
+
+struct SurfaceRelease {
+  void operator()(DxDraw::DxSurface* s) const {
+    if (s) s->Release();
+  }
+};
+
+// Ends a wait that nothing else ends, so the test fails instead of hanging.
+int32_t WatchdogProc(ACT* act, uint32_t message, uintptr_t, uintptr_t) {
+  if (message == ACTMSG_RUN && platform::TimeMs() - uint32_t(act->m_User) > 20000) g_TransferRequest = 1;
+  return 0;
+}
+
+bool Bright(xvfbtest::Rgb c) {
+  return c.r > 0xC0 && c.g > 0xC0 && c.b > 0xC0;
+}
+bool Red(xvfbtest::Rgb c) {
+  return c.r > 0xC0 && c.g < 0x40 && c.b < 0x40;
+}
+
+TEST(XvfbReveal, MessageShowsInTheRealWindowAndAClickEndsItsWait) {
+  xvfbtest::Server x;
+  if (!x.Ok()) GTEST_SKIP() << "real-window test skipped: " << x.Error();
+  LeakCheckOff leakCheckOff;
+  platform::sdl::Options options;
+  options.audioSampleRate = 0;
+  auto backend = platform::sdl::CreateBackend(options);
+  if (!backend) GTEST_SKIP() << "real-window test skipped: SDL could not open the X display";
+  backend->Install();
+  auto glyphs = platform::CreateBoxGlyphSource();
+  platform::GlyphSource* previousGlyphs = platform::SetGlyphSource(glyphs.get());
+
+  varntest::TestMainWindow main;
+  ASSERT_TRUE(main.Create(*backend->window, u"VARN", u"varn-xvfb-reveal", platform::Rect{0, 0, 800, 600}, nullptr));
+  backend->window->Show();
+  InputConfig config;
+  config.device = backend->input.get();
+  config.window = backend->window.get();
+  ASSERT_EQ(Input::Initialize(config), 1);
+  InitACT();
+  if (g_MatrixStack.Capacity() == 0) g_MatrixStack.Allocate(32);
+  ResetFrameStep();
+  std::unique_ptr<DrawGroup, varntest::ViewRelease> root(new DrawGroup());
+  auto* screen = new DxDraw::DxScreenSurface32();
+  screen->SetSize(800, 600);
+  root->AddChild(screen);
+  main.SetScreen(screen);
+  int32_t skipFrame = 1;
+  g_Frame.frame = &main;
+  g_Frame.window = backend->window.get();
+  g_Frame.root = root.get();
+  g_Frame.screen = screen;
+  g_Frame.skipFrame = &skipFrame;
+  AppFrameStep step;
+  step.Install();
+  AddACT(15, MakeACT(WatchdogProc, platform::TimeMs()));
+
+  std::unique_ptr<DxDraw::DxSurface, SurfaceRelease> system(DxDraw::CreateSurface(32));
+  system->Create(128, 32);
+  system->Fill(nullptr, 0xFF0000, 255);
+  TextScript::MessageServices services;
+  services.systemImage = system.get();
+  TextScript::SetMessageServices(services);
+  auto* window = new TextScript::DxMessWindow(800, 200, 8, 24, 44, 16);
+  window->SetPosition(0, 400);
+  screen->AddChild(window);
+  TextScript::DxMessView2* view = window->m_pView;
+  view->SetFont(16, 0, nullptr);
+
+  const unsigned long id = x.FindWindow("varn-xvfb-reveal");
+  ASSERT_NE(id, 0u) << "the window never appeared";
+  x.Tool("windowfocus --sync " + std::to_string(id));
+  x.Tool("mousemove --window " + std::to_string(id) + " 400 300");
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!backend->window->IsActive() && std::chrono::steady_clock::now() < until) {
+    platform::Event e;
+    while (backend->window->PollEvent(e)) main.DispatchEvent(e);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ASSERT_TRUE(backend->window->IsActive()) << "the window never got the focus";
+
+  view->PrintText(0xFFFFFF, 30, u"ABCDEFGH", nullptr, nullptr);
+
+  // While the wait runs on this thread, another reads the screen back and then clicks.
+  std::atomic<bool> textShown{false}, indicatorShown{false};
+  std::thread clicker([&] {
+    for (int attempt = 0; attempt < 50 && !(textShown && indicatorShown); ++attempt) {
+      const std::vector<uint8_t> shot = x.Capture(id, 800, 600);
+      if (!shot.empty()) {
+        textShown = Bright(xvfbtest::At(shot, 800, 10, 446));
+        indicatorShown = Red(xvfbtest::At(shot, 800, 780, 590));
+        xvfbtest::Dump("reveal", shot, 800, 600);
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    x.Tool("mousemove --window " + std::to_string(id) + " 400 300");
+    x.Tool("mousedown 1");
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    x.Tool("mouseup 1");
+  });
+  uint32_t result = 0;
+  try {
+    result = view->RunTextTask(0, -1);
+  } catch (const ScriptException&) {
+    ADD_FAILURE() << "no click ended the wait";
+  }
+  clicker.join();
+  EXPECT_TRUE(textShown) << "the revealed text never reached the screen";
+  EXPECT_TRUE(indicatorShown) << "the click-wait indicator never reached the screen";
+  EXPECT_EQ(result & 0x1000u, 0x1000u) << "the wait ended with 0x" << std::hex << result;
+
+  step.Uninstall();
+  TextScript::SetMessageServices(TextScript::MessageServices{});
+  KillAllACT();
+  root.reset();
+  ResetFrameStep();
+  Input::Finalize();
+  main.Destroy();
+  platform::SetGlyphSource(previousGlyphs);
+  backend->Uninstall();
+}
+
+}  // namespace

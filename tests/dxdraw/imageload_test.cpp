@@ -1,0 +1,345 @@
+// The image decoders and DxImage::Load: PNG, JPEG, TIFF, BMP and their damaged forms.
+#include <gtest/gtest.h>
+#include <png.h>
+#include <tiffio.h>
+#include <zlib.h>
+
+#include "archive/archive.h"
+#include "dxdraw/image.h"
+#include "dxdraw/surface.h"
+#include "image_fixtures.h"
+#include "lib/error.h"
+#include "platform/files.h"
+#include "platform/log.h"
+#include "platform/msgbox.h"
+#include "surface_util.h"
+
+using namespace testutil;
+using namespace DxDraw;
+
+namespace {
+
+class RecordingBoxes : public platform::MessageBoxService {
+ public:
+  RecordingBoxes() { m_Prev = platform::SetMessageBoxService(this); }
+  ~RecordingBoxes() override { platform::SetMessageBoxService(m_Prev); }
+  platform::MsgResult Show(const platform::MessageBoxRequest& r) override {
+    captions.push_back(r.caption);
+    return platform::MsgResult::Ok;
+  }
+  std::vector<std::u16string> captions;
+
+ private:
+  platform::MessageBoxService* m_Prev;
+};
+
+SurfaceRef Loaded(uint32_t bits, const Bytes& file, int* result = nullptr) {
+  SurfaceRef s(CreateSurface(bits));
+  const int r = s->LoadFromMemory(file.data(), file.size());
+  if (result) *result = r;
+  return s;
+}
+
+DibHeader HeaderOf(const PackedDib& d) {
+  DibHeader h;
+  ReadDibHeader(d.bytes.data(), d.bytes.size(), h);
+  return h;
+}
+
+TEST(Png, PaletteWithTransparencyBecomes32BitsAndKeepsAlpha) {
+  PngSpec s;
+  s.width = 2;
+  s.height = 1;
+  s.colorType = PNG_COLOR_TYPE_PALETTE;
+  s.palette = {255, 0, 0, 0, 0, 255};
+  s.trns = {0, 255};
+  s.rows = {0, 1};
+  const Bytes file = EncodePng(s);
+  PackedDib dib = LoadPngToDib(file.data(), file.size());
+  ASSERT_FALSE(dib.empty());
+  EXPECT_EQ(HeaderOf(dib).bitCount, 32);
+  int r = 0;
+  SurfaceRef s32 = Loaded(32, file, &r);
+  EXPECT_EQ(r, 1);
+  EXPECT_EQ(Px(s32.Get(), 0, 0) >> 24, 255u) << "alpha 0 is T = 255";
+  EXPECT_EQ(Px(s32.Get(), 1, 0), 0x000000FFu) << "opaque blue";
+  SurfaceRef s16 = Loaded(16, file, &r);
+  EXPECT_EQ(r, 1);
+  EXPECT_TRUE(Px(s16.Get(), 0, 0) & 0x8000);
+  EXPECT_EQ(Px(s16.Get(), 1, 0), 0x001Fu);
+}
+
+TEST(Png, LowDepthsInterlaceAndShortPalettesDecode) {
+  // 1-bit grey: 10 pixels 1010011111.
+  PngSpec grey1;
+  grey1.width = 10;
+  grey1.height = 1;
+  grey1.colorType = PNG_COLOR_TYPE_GRAY;
+  grey1.bitDepth = 1;
+  grey1.rows = {0xA7, 0xC0};
+  SurfaceRef g = Loaded(32, EncodePng(grey1));
+  const uint32_t want1[10] = {1, 0, 1, 0, 0, 1, 1, 1, 1, 1};
+  for (int x = 0; x < 10; ++x) EXPECT_EQ(Px(g.Get(), x, 0), want1[x] ? 0x00FFFFFFu : 0u) << x;
+
+  // 4-bit palette with three entries.
+  PngSpec pal4;
+  pal4.width = 3;
+  pal4.height = 2;
+  pal4.colorType = PNG_COLOR_TYPE_PALETTE;
+  pal4.bitDepth = 4;
+  pal4.palette = {10, 20, 30, 40, 50, 60, 70, 80, 90};
+  pal4.rows = {0x01, 0x20, 0x21, 0x00};
+  const Bytes f4 = EncodePng(pal4);
+  PackedDib d4 = LoadPngToDib(f4.data(), f4.size());
+  ASSERT_FALSE(d4.empty());
+  EXPECT_EQ(HeaderOf(d4).clrUsed, 256u) << "the table is padded to 256 entries";
+  SurfaceRef p = Loaded(32, f4);
+  EXPECT_EQ(Px(p.Get(), 1, 0), 0x0028323Cu) << "entry 1 of a three-entry palette";
+  EXPECT_EQ(Px(p.Get(), 0, 1), 0x0046505Au);
+
+  // Interlaced RGB gives the same pixels as plain.
+  PngSpec rgb;
+  rgb.width = 9;
+  rgb.height = 7;
+  rgb.colorType = PNG_COLOR_TYPE_RGB;
+  for (int i = 0; i < 9 * 7 * 3; ++i) rgb.rows.push_back(static_cast<uint8_t>(i * 7));
+  SurfaceRef plain = Loaded(32, EncodePng(rgb));
+  rgb.interlace = true;
+  SurfaceRef inter = Loaded(32, EncodePng(rgb));
+  for (int y = 0; y < 7; ++y)
+    for (int x = 0; x < 9; ++x) ASSERT_EQ(Px(inter.Get(), x, y), Px(plain.Get(), x, y)) << x << "," << y;
+  EXPECT_EQ(Px(plain.Get(), 1, 0), 0x00151C23u) << "RGB (21, 28, 35) stored B, G, R";
+}
+
+TEST(Png, DamagedFileFailsWithTheErrorBox) {
+  PngSpec s;
+  s.width = 16;
+  s.height = 16;
+  s.colorType = PNG_COLOR_TYPE_RGB;
+  s.rows.assign(16 * 16 * 3, 0x55);
+  Bytes file = EncodePng(s);
+  file.resize(file.size() / 2);
+  RecordingBoxes boxes;
+  int r = 1;
+  Loaded(32, file, &r);
+  EXPECT_EQ(r, 0);
+  ASSERT_FALSE(boxes.captions.empty());
+  EXPECT_EQ(boxes.captions[0], u"libpng error");
+}
+
+TEST(Png, WarningsGoToTheLogAndDecodingGoesOn) {
+  PngSpec s;
+  s.width = 2;
+  s.height = 2;
+  s.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
+  s.rows.assign(16, 0x80);
+  Bytes file = EncodePng(s);
+  // A tRNS chunk is not allowed beside an alpha channel: libpng warns and goes on.
+  const uint8_t chunk[] = {0, 0, 0, 2, 't', 'R', 'N', 'S', 0, 0};
+  Bytes c(chunk, chunk + sizeof chunk);
+  const uLong crc = crc32(0, chunk + 4, 6);
+  for (int i = 3; i >= 0; --i) c.push_back(static_cast<uint8_t>(crc >> (8 * i)));
+  file.insert(file.begin() + 33, c.begin(), c.end());
+  RecordingBoxes boxes;
+  platform::LogCapture log;
+  int r = 0;
+  Loaded(32, file, &r);
+  EXPECT_EQ(r, 1);
+  EXPECT_TRUE(boxes.captions.empty());
+  EXPECT_TRUE(log.Contains(u"libpng warning")) << "log: " << std::string(log.Text().begin(), log.Text().end());
+}
+
+TEST(Jpeg, RgbAndGreyDecodeAsTwentyFourBits) {
+  std::vector<uint8_t> rgb;
+  for (int i = 0; i < 16 * 8; ++i) rgb.insert(rgb.end(), {200, 100, 50});
+  const Bytes f = EncodeJpeg(16, 8, 3, rgb);
+  PackedDib d = LoadJpegToDib(f.data(), f.size());
+  ASSERT_FALSE(d.empty());
+  const DibHeader h = HeaderOf(d);
+  EXPECT_EQ(h.bitCount, 24);
+  EXPECT_EQ(h.width, 16);
+  EXPECT_EQ(h.height, 8);
+  const uint8_t* px = d.bytes.data() + 40;
+  EXPECT_NEAR(px[0], 50, 3);
+  EXPECT_NEAR(px[1], 100, 3);
+  EXPECT_NEAR(px[2], 200, 3);
+
+  const Bytes g = EncodeJpeg(8, 8, 1, std::vector<uint8_t>(64, 90));
+  PackedDib dg = LoadJpegToDib(g.data(), g.size());
+  ASSERT_FALSE(dg.empty()) << "greyscale is read as RGB";
+  const uint8_t* q = dg.bytes.data() + 40;
+  EXPECT_NEAR(q[0], 90, 2);
+  EXPECT_EQ(q[0], q[1]);
+  EXPECT_EQ(q[1], q[2]);
+}
+
+TEST(Jpeg, CmykIsRefusedAndTruncationEnds) {
+  const Bytes cmyk = EncodeJpeg(8, 8, 4, std::vector<uint8_t>(8 * 8 * 4, 30));
+  platform::LogCapture log;
+  EXPECT_TRUE(LoadJpegToDib(cmyk.data(), cmyk.size()).empty());
+  std::vector<uint8_t> rgb(64 * 64 * 3);
+  for (size_t i = 0; i < rgb.size(); ++i) rgb[i] = static_cast<uint8_t>(i * 13);
+  const Bytes f = EncodeJpeg(64, 64, 3, rgb);
+  for (size_t cut : {size_t{2}, f.size() / 3, f.size() - 2}) {
+    PackedDib d = LoadJpegToDib(f.data(), cut);  // must return, whatever it decides
+    if (!d.empty()) {
+      EXPECT_EQ(HeaderOf(d).width, 64);
+    }
+  }
+  EXPECT_TRUE(LoadJpegToDib(f.data(), 0).empty());
+}
+
+TEST(Tiff, RgbGreyAndPaletteImages) {
+  TiffSpec rgb;
+  rgb.width = 3;
+  rgb.height = 2;
+  rgb.rowsPerStrip = 1;
+  rgb.samples = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18};
+  const Bytes fr = EncodeTiff(rgb);
+  PackedDib dr = LoadTiffToDib(fr.data(), fr.size());
+  ASSERT_FALSE(dr.empty());
+  SurfaceRef sr(CreateSurface(32));
+  ASSERT_EQ(sr->CopyFromDib(dr.bytes.data(), dr.bytes.size()), 1);
+  EXPECT_EQ(Px(sr.Get(), 0, 0), 0x00010203u);
+  EXPECT_EQ(Px(sr.Get(), 2, 1), 0x00101112u);
+
+  TiffSpec grey;
+  grey.width = 2;
+  grey.height = 1;
+  grey.samplesPerPixel = 1;
+  grey.photometric = PHOTOMETRIC_MINISBLACK;
+  grey.samples = {0, 200};
+  const Bytes fg = EncodeTiff(grey);
+  PackedDib dg = LoadTiffToDib(fg.data(), fg.size());
+  ASSERT_FALSE(dg.empty());
+  SurfaceRef sg(CreateSurface(32));
+  sg->CopyFromDib(dg.bytes.data(), dg.bytes.size());
+  EXPECT_EQ(Px(sg.Get(), 1, 0), 0x00C8C8C8u) << "grey images get a grey ramp";
+
+  TiffSpec pal;
+  pal.width = 2;
+  pal.height = 1;
+  pal.samplesPerPixel = 1;
+  pal.photometric = PHOTOMETRIC_PALETTE;
+  pal.samples = {0, 1};
+  pal.colormap.assign(3 * 256, 0);
+  pal.colormap[1] = 65535;        // red of entry 1
+  pal.colormap[256 + 1] = 32896;  // green of entry 1
+  const Bytes fp = EncodeTiff(pal);
+  PackedDib dp = LoadTiffToDib(fp.data(), fp.size());
+  ASSERT_FALSE(dp.empty());
+  SurfaceRef sp(CreateSurface(32));
+  sp->CopyFromDib(dp.bytes.data(), dp.bytes.size());
+  EXPECT_EQ(Px(sp.Get(), 1, 0), 0x00FF8000u) << "a 16-bit colour map is scaled to bytes";
+}
+
+TEST(Tiff, SixteenBitSamplesAndGarbageAreRefused) {
+  TiffSpec s;
+  s.width = 2;
+  s.height = 1;
+  s.bitsPerSample = 16;
+  s.samples.assign(2 * 3 * 2, 0x40);
+  const Bytes f = EncodeTiff(s);
+  EXPECT_TRUE(LoadTiffToDib(f.data(), f.size()).empty());
+  const Bytes junk = {'I', 'I', 42, 0, 0xFF, 0xFF, 0xFF, 0x7F, 1, 2, 3};
+  EXPECT_TRUE(LoadTiffToDib(junk.data(), junk.size()).empty());
+}
+
+TEST(Bmp, SixteenAndThirtyTwoBitPixels) {
+  // 16 bits: opaque (31, 16, 0) and a transparent pixel.
+  std::vector<uint8_t> rows16 = {0x00, 0x7E, 0x00, 0x80};
+  int r = 0;
+  SurfaceRef s = Loaded(32, MakeBmp(2, 1, 16, {}, rows16), &r);
+  ASSERT_EQ(r, 1);
+  EXPECT_EQ(Px(s.Get(), 0, 0), 0x00FF8000u) << "31 -> 255, 16 -> 128";
+  EXPECT_EQ(Px(s.Get(), 1, 0) >> 24, 255u);
+  SurfaceRef a = Loaded(32, MakeBmp(1, 1, 32, {}, {1, 2, 3, 128}), &r);
+  EXPECT_EQ(Px(a.Get(), 0, 0), 0x7F030201u) << "alpha 128 is T = 127";
+  SurfaceRef a16 = Loaded(16, MakeBmp(2, 1, 32, {}, {255, 255, 255, 0, 0, 0, 255, 7}), &r);
+  EXPECT_EQ(Px(a16.Get(), 0, 0), 0xFFFFu) << "alpha 0 sets bit 15";
+  EXPECT_EQ(Px(a16.Get(), 1, 0), 0x7C00u);
+}
+
+TEST(Bmp, LowDepthsAreUnpackedAndTopDownLoadsUpright) {
+  const std::vector<uint8_t> table1 = {0, 0, 0, 0, 255, 255, 255, 0};
+  // 1 bit, 3 pixels "101", rows padded to 4 bytes; bottom-up: memory row 0 is the bottom row.
+  SurfaceRef one = Loaded(32, MakeBmp(3, 2, 1, table1, {0x00, 0, 0, 0, 0xA0, 0, 0, 0}));
+  EXPECT_EQ(Px(one.Get(), 0, 0), 0x00FFFFFFu);
+  EXPECT_EQ(Px(one.Get(), 1, 0), 0u);
+  EXPECT_EQ(Px(one.Get(), 2, 0), 0x00FFFFFFu);
+  EXPECT_EQ(Px(one.Get(), 0, 1), 0u);
+  std::vector<uint8_t> table4(16 * 4, 0);
+  table4[5 * 4 + 2] = 0x99;  // entry 5 is red 0x99
+  SurfaceRef four = Loaded(32, MakeBmp(2, 1, 4, table4, {0x05, 0, 0, 0}));
+  EXPECT_EQ(Px(four.Get(), 0, 0), 0u);
+  EXPECT_EQ(Px(four.Get(), 1, 0), 0x00990000u);
+  // 24 bits top-down: the first row in the file is the top.
+  SurfaceRef td = Loaded(32, MakeBmp(1, -2, 24, {}, {1, 1, 1, 0, 2, 2, 2, 0}));
+  EXPECT_EQ(Px(td.Get(), 0, 0), 0x00010101u);
+  EXPECT_EQ(Px(td.Get(), 0, 1), 0x00020202u);
+  // The file's offset to the bits is honoured.
+  SurfaceRef gap = Loaded(32, MakeBmp(1, 1, 24, {}, {4, 5, 6, 0}, 0, 40, 6));
+  EXPECT_EQ(Px(gap.Get(), 0, 0), 0x00060504u);
+}
+
+TEST(Bmp, MalformedFilesAreRefused) {
+  const std::vector<uint8_t> row = {1, 2, 3, 0};
+  Bytes offsetPastEnd = MakeBmp(1, 1, 24, {}, row);
+  Put32(offsetPastEnd, 10, 5000);  // ignored: the rows right after the header are used
+  Bytes truncated = MakeBmp(4, 4, 24, {}, row);
+  Bytes huge = MakeBmp(70000, 70000, 24, {}, row);
+  Bytes overflow = MakeBmp(0x40000000, 2, 32, {}, row);
+  struct Case {
+    const char* name;
+    Bytes file;
+    int want;
+  } cases[] = {
+      {"core header", MakeBmp(1, 1, 24, {}, row, 0, 12), 0},
+      {"compressed", MakeBmp(1, 1, 24, {}, row, 1), 0},
+      {"rows beyond the file", truncated, 0},
+      {"huge", huge, 0},
+      {"width overflow", overflow, 0},
+      {"zero width", MakeBmp(0, 1, 24, {}, row), 0},
+      {"2 bits", MakeBmp(1, 1, 2, {}, row), 0},
+      {"offset past the end falls back", offsetPastEnd, 1},
+      {"just the magic", Bytes{'B', 'M'}, 0},
+  };
+  for (const Case& c : cases) {
+    int r = -1;
+    Loaded(32, c.file, &r);
+    EXPECT_EQ(r, c.want) << c.name;
+  }
+}
+
+TEST(ImageLoad, DispatchAndLoadSurfaceArchiveError) {
+  const Bytes unknown = {'G', 'I', 'F', '8', '9', 'a'};
+  int r = -1;
+  Loaded(32, unknown, &r);
+  EXPECT_EQ(r, 0);
+  try {
+    LoadSurfaceArchive_Dx(nullptr, u"/nonexistent/varn/picture.png");
+    FAIL() << "expected a throw";
+  } catch (const ExceptionHandle& e) {
+    EXPECT_EQ(std::u16string(e.m_Message), u"LoadSurfaceArchive_Dx: file not found '/nonexistent/varn/picture.png'.\n");
+    EXPECT_EQ(std::u16string(e.m_Source), u"dxdraw/dxdraw");
+    EXPECT_EQ(e.m_Line, 725);
+  }
+}
+
+TEST(ImageLoad, LoadSurfaceArchiveReadsThroughTheArchive) {
+  const std::string dir = ::testing::TempDir() + "varn_h6_archive";
+  const std::u16string wdir(dir.begin(), dir.end());
+  platform::RemoveFile(wdir + u"/pic.bmp");
+  ASSERT_EQ(system(("mkdir -p '" + dir + "'").c_str()), 0);
+  const Bytes file = MakeBmp(1, 1, 24, {}, {9, 8, 7, 0});
+  ASSERT_TRUE(platform::WriteWholeFileAtomic(wdir + u"/pic.bmp", file.data(), file.size()));
+  ComRef<IArchive> archive(OpenDirArchive(wdir));
+  ASSERT_TRUE(archive);
+  SurfaceRef s(LoadSurfaceArchive_Dx(archive.Get(), u"pic.bmp"));
+  EXPECT_EQ(s->GetDepth(), 32u);
+  EXPECT_EQ(Px(s.Get(), 0, 0), 0x00070809u);
+  EXPECT_THROW(LoadSurfaceArchive_Dx(archive.Get(), u"missing.bmp"), ExceptionHandle);
+  platform::RemoveFile(wdir + u"/pic.bmp");
+}
+
+}  // namespace

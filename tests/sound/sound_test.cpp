@@ -1,0 +1,127 @@
+// Start-up, shut-down, the service thread and the volume conversion of the sound layer.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "sound_fixture.h"
+
+namespace sound_test {
+namespace {
+
+TEST(SoundVolume, DecibelsOfTheGameVolume) {
+  struct Case {
+    int32_t volume;
+    int32_t centibels;
+  };
+  for (const Case& c :
+       {Case{0, -10000}, Case{-5, -10000}, Case{1, -2406}, Case{128, -299}, Case{254, -1}, Case{255, 0}, Case{300, 0}})
+    EXPECT_EQ(Sound::VolumeToDecibels(c.volume), c.centibels) << "volume " << c.volume;
+}
+
+TEST(SoundVolume, RateOfTheFrequencySetting) {
+  EXPECT_EQ(Sound::SampleRateForSetting(0), 44100u);
+  EXPECT_EQ(Sound::SampleRateForSetting(1), 22050u);
+  EXPECT_EQ(Sound::SampleRateForSetting(2), 11025u);
+  EXPECT_EQ(Sound::SampleRateForSetting(7), 44100u);
+}
+
+// Without sound every operation is a silent no-op.
+TEST(SoundOff, SwitchedOffOrWithoutADeviceEverythingIsSilent) {
+  RecordingBoxes boxes;
+  auto* previous = platform::SetMessageBoxService(&boxes);
+  int opened = 0;
+  const platform::AudioDeviceFactory none = [&opened](uint32_t) {
+    ++opened;
+    return std::unique_ptr<platform::AudioDevice>();
+  };
+  const platform::AudioDeviceFactory null = [&opened](uint32_t) {
+    ++opened;
+    return std::unique_ptr<platform::AudioDevice>(platform::headless::CreateNullAudioDevice());
+  };
+  SoundConfig off;
+  off.enable = 0;
+  SoundConfig on;
+  struct Case {
+    const platform::AudioDeviceFactory* factory;
+    const SoundConfig* config;
+    int opens;
+  };
+  for (const Case& c : {Case{&null, &off, 0}, Case{&none, &on, 1}}) {
+    opened = 0;
+    EXPECT_EQ(Sound::Initialize(*c.factory, c.config), 0);
+    EXPECT_EQ(opened, c.opens);
+    EXPECT_EQ(Sound::IsAvailable(), 0u);
+    EXPECT_EQ(Sound::PlayOggStreamLocked(nullptr, u"missing.ogg", -1, 0, 4096, 0, 0), -1);
+    EXPECT_EQ(Sound::SetStreamVolume(1, 0), 1u);
+    EXPECT_EQ(Sound::IsStreamPlaying(1), 0u);
+    Sound::StopChannel(0);
+    Sound::SetMasterVolume(-100);
+    const uint8_t wave[] = "RIFF";
+    Sound::LoadStatic(0, wave, sizeof wave);
+    EXPECT_EQ(Sound::GetStaticSlot(0)->buffer, nullptr);
+    Sound::Finalize();
+  }
+  EXPECT_TRUE(boxes.shown.empty());
+  platform::SetMessageBoxService(previous);
+}
+
+TEST(SoundDevice, AFailingOutputFormatIsShownAndReturned) {
+  RecordingBoxes boxes;
+  auto* previous = platform::SetMessageBoxService(&boxes);
+  auto device = platform::headless::CreateNullAudioDevice();
+  device->FailOutputFormat(platform::kAudioInvalidParam);
+  SoundConfig config;
+  EXPECT_EQ(Sound::Initialize(std::shared_ptr<platform::AudioDevice>(std::move(device)), &config),
+            platform::kAudioInvalidParam);
+  EXPECT_EQ(Sound::IsAvailable(), 0u);
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].caption, u"DirectSound");
+  EXPECT_EQ(boxes.shown[0].text, u"SetPrimaryFormat(80070057)");
+  Sound::Finalize();
+  platform::SetMessageBoxService(previous);
+}
+
+using SoundRunning = SoundTest;
+
+TEST_F(SoundRunning, StartUpSetsTheOutputFormatAndMasterVolume) {
+  Sound::Finalize();
+  SoundConfig config;
+  config.sampleRate = Sound::SampleRateForSetting(1);
+  StartSound(config);
+  EXPECT_EQ(Sound::IsAvailable(), 1u);
+  EXPECT_TRUE(device->Started());
+  EXPECT_EQ(device->OutputFormat().sampleRate, 22050u);
+  EXPECT_EQ(device->OutputFormat().channels, 2);
+  EXPECT_EQ(device->OutputFormat().bitsPerSample, 16);
+  Sound::SetMasterVolume(-2500);
+  EXPECT_EQ(device->MasterVolume(), -2500);
+}
+
+TEST_F(SoundRunning, TheServiceThreadRefillsOnItsOwnAndShutDownJoinsIt) {
+  const uint32_t total = 40 * kBlock;
+  StartCounter(total / 2, false, 0);
+  StreamChannel* channel = Sound::GetChannel(0);
+  Sound::Lock();
+  Buffer(0)->SetPlayCursor(kBlock + 2);
+  Sound::Unlock();
+  // No pass is run here: the thread's own 10 ms passes must find the boundary.
+  bool refilled = false;
+  for (int i = 0; i < 500 && !refilled; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    Sound::Lock();
+    refilled = channel->played == kBlock;
+    Sound::Unlock();
+  }
+  ASSERT_TRUE(refilled) << "the thread serviced the channel within a second";
+  EXPECT_EQ(Ring(0, 4 * kBlock, kBlock), CounterBytes(4 * kBlock, kBlock, total, false));
+  const auto before = std::chrono::steady_clock::now();
+  Sound::StopChannel(0);
+  EXPECT_EQ(device->LiveBuffers(), 0u);
+  Sound::Finalize();
+  EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(500)) << "joined, not waited out";
+  EXPECT_EQ(Sound::IsAvailable(), 0u);
+}
+
+}  // namespace
+}  // namespace sound_test
