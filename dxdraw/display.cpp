@@ -25,24 +25,34 @@ void Box(const char16_t* text, const char16_t* caption) {
 // The depths tried after the requested one when the size exists at other depths only.
 std::vector<int32_t> OtherDepths(int32_t requested) {
   switch (requested) {
-    case 16: return {32, 24};
-    case 32: return {24, 16};
-    case 24: return {32, 16};
-    default: return {};
+    case 16:
+      return {32, 24};
+    case 32:
+      return {24, 16};
+    case 24:
+      return {32, 16};
+    default:
+      return {};
   }
 }
 
 // The depths tried in turn when the full-screen mode cannot be set at the chosen one.
 std::vector<int32_t> SetModeOrder(int32_t depth) {
   switch (depth) {
-    case 16: return {16, 24, 32};
-    case 24: return {24, 32, 16};
-    case 32: return {32, 24, 16};
-    default: return {};
+    case 16:
+      return {16, 24, 32};
+    case 24:
+      return {24, 32, 16};
+    case 32:
+      return {32, 24, 16};
+    default:
+      return {};
   }
 }
 
-std::u16string Truncated127(const std::u16string& s) { return s.size() > 127 ? s.substr(0, 127) : s; }
+std::u16string Truncated127(const std::u16string& s) {
+  return s.size() > 127 ? s.substr(0, 127) : s;
+}
 
 }  // namespace
 
@@ -118,7 +128,9 @@ ModeChoice ChooseDisplayMode(const std::vector<platform::DisplayMode>& modes, in
 
 DxScreen::DxScreen(platform::DisplayService& display) : m_Display(display) {}
 
-DxScreen::~DxScreen() { ReleaseAll(); }
+DxScreen::~DxScreen() {
+  ReleaseAll();
+}
 
 void DxScreen::ReleaseAll() {
   m_Created = false;
@@ -140,7 +152,8 @@ int DxScreen::Initialize(platform::Window* window, const DisplayChooser& chooser
   m_Devices.clear();
   const std::vector<platform::DisplayDeviceInfo> infos = m_Display.Devices();
   for (size_t i = 0; i < infos.size() && i < kMaxDisplayDevices; ++i)
-    m_Devices.push_back(DisplayDevice{i == 0, i, Truncated127(infos[i].description), Truncated127(infos[i].driverName)});
+    m_Devices.push_back(
+        DisplayDevice{i == 0, i, Truncated127(infos[i].description), Truncated127(infos[i].driverName)});
 
   if (chooser && !m_Devices.empty()) {
     // The chooser's answer is kept inside the list: -1 (and anything below) is the first
@@ -233,7 +246,9 @@ void DxScreen::SetFullScreen(bool on) {
     CreateWindowed();
 }
 
-void DxScreen::ColorFill(uint32_t colour) { std::fill(m_Back.begin(), m_Back.end(), colour); }
+void DxScreen::ColorFill(uint32_t colour) {
+  std::fill(m_Back.begin(), m_Back.end(), colour);
+}
 
 void DxScreen::OnActivate() {}
 

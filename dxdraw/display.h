@@ -29,8 +29,8 @@ constexpr size_t kMaxDisplayDevices = 32;
 constexpr size_t kMaxDisplayModes = 1024;
 
 struct DisplayDevice {
-  bool primary = false;  // the primary display (no device id)
-  size_t index = 0;      // the device's index in the platform's list
+  bool primary = false;        // the primary display (no device id)
+  size_t index = 0;            // the device's index in the platform's list
   std::u16string description;  // at most 127 units
   std::u16string driverName;   // at most 127 units
 };

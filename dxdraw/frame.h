@@ -15,22 +15,22 @@ class ssView;
 
 // The messages a window procedure receives, made from the platform's events.
 enum : uint32_t {
-  WMSG_CREATE = 1,       // lParam = the CreateParams record
-  WMSG_DESTROY,          // the window is going away
-  WMSG_NCDESTROY,        // last message of a window
-  WMSG_PAINT,            // lParam = the platform::Rect to repaint
-  WMSG_ACTIVATE,         // wParam = 1 active, 0 inactive
-  WMSG_ACTIVATEAPP,      // wParam = 1 the application becomes active, 0 it goes to the background
-  WMSG_SETCURSOR,        // wParam = hit test (kHitClient over the client area)
-  WMSG_MOUSEMOVE,        // lParam = PackPoint(x, y) in client coordinates
-  WMSG_MOUSEDOWN,        // wParam = button (0 left, 1 right, 2 middle), lParam = PackPoint
+  WMSG_CREATE = 1,   // lParam = the CreateParams record
+  WMSG_DESTROY,      // the window is going away
+  WMSG_NCDESTROY,    // last message of a window
+  WMSG_PAINT,        // lParam = the platform::Rect to repaint
+  WMSG_ACTIVATE,     // wParam = 1 active, 0 inactive
+  WMSG_ACTIVATEAPP,  // wParam = 1 the application becomes active, 0 it goes to the background
+  WMSG_SETCURSOR,    // wParam = hit test (kHitClient over the client area)
+  WMSG_MOUSEMOVE,    // lParam = PackPoint(x, y) in client coordinates
+  WMSG_MOUSEDOWN,    // wParam = button (0 left, 1 right, 2 middle), lParam = PackPoint
   WMSG_MOUSEUP,
-  WMSG_MOUSEWHEEL,       // wParam = wheel movement
-  WMSG_KEYDOWN,          // wParam = DirectInput key code, lParam = KeyMod bits
+  WMSG_MOUSEWHEEL,  // wParam = wheel movement
+  WMSG_KEYDOWN,     // wParam = DirectInput key code, lParam = KeyMod bits
   WMSG_KEYUP,
-  WMSG_CHAR,             // wParam = UTF-16 unit
-  WMSG_CLOSE,            // the user asked to close
-  WMSG_COMMAND,          // wParam = command id
+  WMSG_CHAR,     // wParam = UTF-16 unit
+  WMSG_CLOSE,    // the user asked to close
+  WMSG_COMMAND,  // wParam = command id
 };
 
 constexpr uintptr_t kHitClient = 1;
@@ -39,8 +39,12 @@ constexpr uintptr_t kHitClient = 1;
 inline intptr_t PackPoint(int32_t x, int32_t y) {
   return static_cast<intptr_t>((uint32_t(uint16_t(y)) << 16) | uint16_t(x));
 }
-inline int32_t MsgX(intptr_t lParam) { return int16_t(uint16_t(uintptr_t(lParam) & 0xFFFF)); }
-inline int32_t MsgY(intptr_t lParam) { return int16_t(uint16_t((uintptr_t(lParam) >> 16) & 0xFFFF)); }
+inline int32_t MsgX(intptr_t lParam) {
+  return int16_t(uint16_t(uintptr_t(lParam) & 0xFFFF));
+}
+inline int32_t MsgY(intptr_t lParam) {
+  return int16_t(uint16_t((uintptr_t(lParam) >> 16) & 0xFFFF));
+}
 
 // The class record of a window: the classic fields that still mean something here.
 struct WindowClassInfo {
@@ -139,7 +143,7 @@ class DxFrame : public TWindow {
   DxScreen* m_pDisplay = nullptr;  // not owned
   ssView* m_pScreen = nullptr;     // the screen surface (not owned)
   int m_bActive = 1;
-  bool m_bFrameCursor = true;      // the frame's cursor: the system arrow
+  bool m_bFrameCursor = true;         // the frame's cursor: the system arrow
   platform::Menu* m_hMenu = nullptr;  // not owned
 };
 

@@ -143,10 +143,18 @@ void Update() {
   AdvanceRepeat();
 }
 
-bool IsDown(int index) { return Bit(g_State.held, index); }
-bool IsPressed(int index) { return Bit(g_State.pressed, index); }
-bool IsReleased(int index) { return Bit(g_State.released, index); }
-bool IsRepeat(int index) { return Bit(g_State.repeat, index); }
+bool IsDown(int index) {
+  return Bit(g_State.held, index);
+}
+bool IsPressed(int index) {
+  return Bit(g_State.pressed, index);
+}
+bool IsReleased(int index) {
+  return Bit(g_State.released, index);
+}
+bool IsRepeat(int index) {
+  return Bit(g_State.repeat, index);
+}
 
 void GetMouseDelta(int32_t* dx, int32_t* dy, int32_t* dz) {
   if (dx) *dx = g_State.dx;

@@ -5,7 +5,9 @@
 
 namespace platform {
 
-Backend::~Backend() { Uninstall(); }
+Backend::~Backend() {
+  Uninstall();
+}
 
 void Backend::Install() {
   if (m_Installed) return;

@@ -12,19 +12,19 @@
 namespace platform {
 
 enum class ControlType : uint8_t {
-  Static,        // text
-  GroupBox,      // a frame with a title
+  Static,    // text
+  GroupBox,  // a frame with a title
   Button,
-  DefaultButton, // the button Enter presses
+  DefaultButton,  // the button Enter presses
   CheckBox,
-  RadioButton,   // radios from a groupStart up to the next groupStart form one group
-  Edit,          // maxLength characters at most (0 = no limit)
-  ListBox,       // fixedFont: drawn with a fixed-pitch font
-  ComboBox,      // a drop-down list
+  RadioButton,  // radios from a groupStart up to the next groupStart form one group
+  Edit,         // maxLength characters at most (0 = no limit)
+  ListBox,      // fixedFont: drawn with a fixed-pitch font
+  ComboBox,     // a drop-down list
   TrackbarH,
   TrackbarV,
-  UpDown,        // buddy = the edit whose number it steps
-  Picture,       // shows a 24-bit pixel buffer
+  UpDown,   // buddy = the edit whose number it steps
+  Picture,  // shows a 24-bit pixel buffer
 };
 
 struct ControlTemplate {
@@ -51,7 +51,17 @@ enum : uint32_t { kIdOk = 1, kIdCancel = 2 };
 enum class DialogEventType : uint8_t { Init, Command, Scroll, SelChange, DoubleClick, FocusIn, FocusOut };
 
 // Trackbar and up-down notifications; for a horizontal bar LineUp is "line left".
-enum class ScrollCode : uint8_t { LineUp, LineDown, PageUp, PageDown, ThumbPosition, ThumbTrack, Top, Bottom, EndScroll };
+enum class ScrollCode : uint8_t {
+  LineUp,
+  LineDown,
+  PageUp,
+  PageDown,
+  ThumbPosition,
+  ThumbTrack,
+  Top,
+  Bottom,
+  EndScroll
+};
 
 struct DialogEvent {
   DialogEventType type = DialogEventType::Init;

@@ -40,7 +40,9 @@ ControlState* DialogState::Find(uint32_t id) {
   return nullptr;
 }
 
-const ControlState* DialogState::Find(uint32_t id) const { return const_cast<DialogState*>(this)->Find(id); }
+const ControlState* DialogState::Find(uint32_t id) const {
+  return const_cast<DialogState*>(this)->Find(id);
+}
 
 void DialogState::Note(const char* op, uint32_t id, const std::string& detail) {
   std::string line = op;
@@ -211,7 +213,9 @@ void DialogState::SetFocus(uint32_t id) {
   if (Find(id)) m_Focus = id;
 }
 
-uint32_t DialogState::GetFocus() const { return m_Focus; }
+uint32_t DialogState::GetFocus() const {
+  return m_Focus;
+}
 
 void DialogState::End(int32_t result) {
   Note("End", 0, std::to_string(result));
@@ -292,15 +296,30 @@ void DialogState::Scroll(const DialogProcedure& proc, uint32_t id, ScrollCode co
   int32_t pos = c->pos;
   const bool updown = c->tpl.type == ControlType::UpDown;
   switch (code) {
-    case ScrollCode::LineUp: pos += updown ? 1 : -1; break;
-    case ScrollCode::LineDown: pos += updown ? -1 : 1; break;
-    case ScrollCode::PageUp: pos -= c->page; break;
-    case ScrollCode::PageDown: pos += c->page; break;
+    case ScrollCode::LineUp:
+      pos += updown ? 1 : -1;
+      break;
+    case ScrollCode::LineDown:
+      pos += updown ? -1 : 1;
+      break;
+    case ScrollCode::PageUp:
+      pos -= c->page;
+      break;
+    case ScrollCode::PageDown:
+      pos += c->page;
+      break;
     case ScrollCode::ThumbPosition:
-    case ScrollCode::ThumbTrack: pos = thumb; break;
-    case ScrollCode::Top: pos = c->min; break;
-    case ScrollCode::Bottom: pos = c->max; break;
-    case ScrollCode::EndScroll: break;
+    case ScrollCode::ThumbTrack:
+      pos = thumb;
+      break;
+    case ScrollCode::Top:
+      pos = c->min;
+      break;
+    case ScrollCode::Bottom:
+      pos = c->max;
+      break;
+    case ScrollCode::EndScroll:
+      break;
   }
   c->pos = std::clamp(pos, c->min, c->max);
   if (updown && c->tpl.buddy) {

@@ -70,14 +70,15 @@ class DialogState : public DialogControls {
   // produces to the procedure; actions on a disabled or hidden control do nothing.
   void Start(const DialogProcedure& proc);  // Init, then focus on the first focusable control
   void Deliver(const DialogProcedure& proc, const DialogEvent& event);
-  void Click(const DialogProcedure& proc, uint32_t id);     // button, check box, radio
-  void TypeText(const DialogProcedure& proc, uint32_t id, const std::u16string& text);  // replaces an edit's text, cut to its limit
+  void Click(const DialogProcedure& proc, uint32_t id);  // button, check box, radio
+  void TypeText(const DialogProcedure& proc, uint32_t id,
+                const std::u16string& text);  // replaces an edit's text, cut to its limit
   void ChooseLine(const DialogProcedure& proc, uint32_t id, int32_t index);  // SelChange
   void DoubleClickLine(const DialogProcedure& proc, uint32_t id, int32_t index);
   void Scroll(const DialogProcedure& proc, uint32_t id, ScrollCode code, int32_t thumb = 0);
   void Focus(const DialogProcedure& proc, uint32_t id);  // FocusOut to the old, FocusIn to the new
-  void PressEnter(const DialogProcedure& proc);   // Command of the default button (else OK)
-  void PressEscape(const DialogProcedure& proc);  // Command Cancel
+  void PressEnter(const DialogProcedure& proc);          // Command of the default button (else OK)
+  void PressEscape(const DialogProcedure& proc);         // Command Cancel
 
  private:
   bool Usable(uint32_t id) const;

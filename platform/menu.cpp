@@ -56,7 +56,9 @@ void ClearRange(std::vector<MenuItem>& items, uint32_t first, uint32_t last) {
 
 }  // namespace
 
-MenuItem* Menu::Find(uint32_t id) { return FindIn(m_Top, id); }
+MenuItem* Menu::Find(uint32_t id) {
+  return FindIn(m_Top, id);
+}
 
 const MenuItem* Menu::Find(uint32_t id) const {
   return FindIn(const_cast<std::vector<MenuItem>&>(m_Top), id);

@@ -13,12 +13,12 @@ namespace platform {
 struct Event;
 
 struct MenuItem {
-  uint32_t id = 0;             // command id; 0 for popups and separators
-  std::u16string label;        // '&' marks the mnemonic ("終了(&X)"); "&&" is a literal '&'
+  uint32_t id = 0;       // command id; 0 for popups and separators
+  std::u16string label;  // '&' marks the mnemonic ("終了(&X)"); "&&" is a literal '&'
   bool enabled = true;
   bool checked = false;
   bool separator = false;
-  bool radio = false;          // drawn as a radio mark when checked
+  bool radio = false;              // drawn as a radio mark when checked
   std::vector<MenuItem> children;  // non-empty: a popup
 
   bool IsPopup() const { return !children.empty(); }

@@ -14,18 +14,18 @@ class Menu;
 
 enum class EventType : uint8_t {
   None,
-  Activate,     // the application became active (focus came to the window)
-  Deactivate,   // another application became active
-  CloseRequest, // the user asked to close the window (close box, window manager)
-  Expose,       // part of the client area needs repainting (rect)
-  Char,         // a typed UTF-16 unit (ch); a character outside the BMP arrives as two
-  KeyDown,      // key = DirectInput key code, modifiers = KeyMod bits
+  Activate,      // the application became active (focus came to the window)
+  Deactivate,    // another application became active
+  CloseRequest,  // the user asked to close the window (close box, window manager)
+  Expose,        // part of the client area needs repainting (rect)
+  Char,          // a typed UTF-16 unit (ch); a character outside the BMP arrives as two
+  KeyDown,       // key = DirectInput key code, modifiers = KeyMod bits
   KeyUp,
-  MouseMove,    // pos in client coordinates
-  MouseDown,    // button 0 left, 1 right, 2 middle; pos
+  MouseMove,  // pos in client coordinates
+  MouseDown,  // button 0 left, 1 right, 2 middle; pos
   MouseUp,
-  MouseWheel,   // wheel: positive away from the user
-  Command,      // command = a menu or accelerator command id
+  MouseWheel,  // wheel: positive away from the user
+  Command,     // command = a menu or accelerator command id
 };
 
 // Modifier bits of key events.

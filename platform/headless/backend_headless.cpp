@@ -118,7 +118,9 @@ void HeadlessWindow::NextFrame() {
 
 // ---- input ----
 
-bool HeadlessInput::Acquire() { return !m_Window || m_Window->IsActive(); }
+bool HeadlessInput::Acquire() {
+  return !m_Window || m_Window->IsActive();
+}
 
 void HeadlessInput::SetButton(int button, bool down) {
   if (button >= 0 && button < 4) m_Buttons[button] = down ? 0x80 : 0;
@@ -159,9 +161,12 @@ bool HeadlessInput::ReadMouse(MouseState& state) {
 // ---- display ----
 
 HeadlessDisplay::HeadlessDisplay()
-    : m_Devices{{u"Primary Display Driver", u"display"}},
-      m_Modes{{640, 480, 16, 60, 0xF800}, {640, 480, 32, 60, 0xFF0000}, {800, 600, 16, 60, 0xF800},
-              {800, 600, 32, 60, 0xFF0000}, {1024, 768, 16, 60, 0xF800}, {1024, 768, 32, 60, 0xFF0000}} {}
+    : m_Devices{{u"Primary Display Driver", u"display"}}, m_Modes{{640, 480, 16, 60, 0xF800},
+                                                                  {640, 480, 32, 60, 0xFF0000},
+                                                                  {800, 600, 16, 60, 0xF800},
+                                                                  {800, 600, 32, 60, 0xFF0000},
+                                                                  {1024, 768, 16, 60, 0xF800},
+                                                                  {1024, 768, 32, 60, 0xFF0000}} {}
 
 std::vector<DisplayMode> HeadlessDisplay::Modes(size_t device) {
   return device < m_Devices.size() ? m_Modes : std::vector<DisplayMode>{};
@@ -196,14 +201,30 @@ int32_t HeadlessDialogHost::RunModal(const DialogTemplate& dialog, const DialogP
   for (const DialogAction& a : script) {
     if (state.Ended()) break;
     switch (a.kind) {
-      case DialogAction::Click: state.Click(procedure, a.id); break;
-      case DialogAction::Type: state.TypeText(procedure, a.id, a.text); break;
-      case DialogAction::Choose: state.ChooseLine(procedure, a.id, a.index); break;
-      case DialogAction::DoubleClick: state.DoubleClickLine(procedure, a.id, a.index); break;
-      case DialogAction::Scroll: state.Scroll(procedure, a.id, a.code, a.index); break;
-      case DialogAction::Focus: state.Focus(procedure, a.id); break;
-      case DialogAction::Enter: state.PressEnter(procedure); break;
-      case DialogAction::Escape: state.PressEscape(procedure); break;
+      case DialogAction::Click:
+        state.Click(procedure, a.id);
+        break;
+      case DialogAction::Type:
+        state.TypeText(procedure, a.id, a.text);
+        break;
+      case DialogAction::Choose:
+        state.ChooseLine(procedure, a.id, a.index);
+        break;
+      case DialogAction::DoubleClick:
+        state.DoubleClickLine(procedure, a.id, a.index);
+        break;
+      case DialogAction::Scroll:
+        state.Scroll(procedure, a.id, a.code, a.index);
+        break;
+      case DialogAction::Focus:
+        state.Focus(procedure, a.id);
+        break;
+      case DialogAction::Enter:
+        state.PressEnter(procedure);
+        break;
+      case DialogAction::Escape:
+        state.PressEscape(procedure);
+        break;
       case DialogAction::Check:
         if (a.check) a.check(state);
         break;

@@ -31,7 +31,10 @@ class HeadlessPresenter : public Presenter {
   // Every presented rectangle after clipping (empty ones are not listed).
   const std::vector<Rect>& Presented() const { return m_Presented; }
   uint32_t Flushes() const { return m_Flushes; }
-  void ClearLog() { m_Presented.clear(); m_Flushes = 0; }
+  void ClearLog() {
+    m_Presented.clear();
+    m_Flushes = 0;
+  }
 
  private:
   int32_t m_Width, m_Height;
@@ -118,7 +121,11 @@ class HeadlessInput : public InputDevice {
   // Test side. Held state persists until changed; scripted frames replace it one per read.
   void SetKey(uint8_t code, bool down) { m_Keys[code] = down ? 0x80 : 0; }
   void SetButton(int button, bool down);
-  void AddMotion(int32_t dx, int32_t dy, int32_t dz) { m_Dx += dx; m_Dy += dy; m_Dz += dz; }
+  void AddMotion(int32_t dx, int32_t dy, int32_t dz) {
+    m_Dx += dx;
+    m_Dy += dy;
+    m_Dz += dz;
+  }
   void Script(std::vector<InputFrame> frames);
   void FailReads(bool fail) { m_Fail = fail; }
   uint32_t KeyboardReads() const { return m_Reads; }
@@ -159,7 +166,10 @@ class HeadlessMessageBoxes : public MessageBoxService {
   // Answers given in order; when none is left a box takes its default button.
   void Answer(MsgResult result) { m_Answers.push_back(result); }
   const std::vector<MessageBoxRequest>& Shown() const { return m_Shown; }
-  void Clear() { m_Shown.clear(); m_Answers.clear(); }
+  void Clear() {
+    m_Shown.clear();
+    m_Answers.clear();
+  }
 
  private:
   std::vector<MessageBoxRequest> m_Shown;

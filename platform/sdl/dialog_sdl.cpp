@@ -17,39 +17,54 @@ namespace {
 class PictureCache {
  public:
   explicit PictureCache(SDL_Renderer* renderer) : m_Renderer(renderer) {}
-  ~PictureCache() {
-    for (auto& [id, entry] : m_Entries)
-      if (entry.texture) SDL_DestroyTexture(entry.texture);
-  }
   PictureCache(const PictureCache&) = delete;
   PictureCache& operator=(const PictureCache&) = delete;
 
   SDL_Texture* Get(const ControlState& c) {
     Entry& e = m_Entries[c.tpl.id];
-    if (e.revision == c.pictureRevision && (e.texture || c.picture.empty())) return e.texture;
-    if (e.texture) SDL_DestroyTexture(e.texture);
-    e.texture = nullptr;
+    if (e.revision == c.pictureRevision && (e.texture || c.picture.empty())) return e.texture.get();
+    e.texture.reset();
     e.revision = c.pictureRevision;
     if (c.picture.empty() || !m_Renderer) return nullptr;
-    e.texture = SDL_CreateTexture(m_Renderer, SDL_PIXELFORMAT_BGR24, SDL_TEXTUREACCESS_STATIC, c.pictureWidth,
-                                  c.pictureHeight);
-    if (e.texture) SDL_UpdateTexture(e.texture, nullptr, c.picture.data(), c.pictureWidth * 3);
-    return e.texture;
+    e.texture.reset(SDL_CreateTexture(m_Renderer, SDL_PIXELFORMAT_BGR24, SDL_TEXTUREACCESS_STATIC, c.pictureWidth,
+                                      c.pictureHeight));
+    if (e.texture) SDL_UpdateTexture(e.texture.get(), nullptr, c.picture.data(), c.pictureWidth * 3);
+    return e.texture.get();
   }
 
  private:
   struct Entry {
-    SDL_Texture* texture = nullptr;
+    SdlPtr<SDL_Texture> texture;
     uint32_t revision = ~0u;
   };
   SDL_Renderer* m_Renderer;
   std::map<uint32_t, Entry> m_Entries;
 };
 
-std::string U8(const std::u16string& s) { return WideToUtf8(s); }
+std::string U8(const std::u16string& s) {
+  return WideToUtf8(s);
+}
 
 std::string Label(const ControlState& c) {
   return U8(StripMnemonic(c.text)) + "##c" + std::to_string(c.tpl.id);
+}
+
+// Keeps an edit within its limit in UTF-16 units while the user types, so that a character
+// past the limit never appears.
+int LimitEdit(ImGuiInputTextCallbackData* data) {
+  const int32_t limit = *static_cast<const int32_t*>(data->UserData);
+  int32_t units = 0;
+  int at = 0;
+  while (at < data->BufTextLen) {
+    const unsigned char lead = static_cast<unsigned char>(data->Buf[at]);
+    const int len = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    const int32_t add = len == 4 ? 2 : 1;
+    if (units + add > limit) break;
+    units += add;
+    at += len;
+  }
+  if (at < data->BufTextLen) data->DeleteChars(at, data->BufTextLen - at);
+  return 0;
 }
 
 // What the user did during one drawn frame; performed after the frame so that the
@@ -106,7 +121,11 @@ void DrawControls(DialogState& state, PictureCache& pictures, std::vector<Action
         std::string buf = U8(c.text);
         buf.resize(std::max<size_t>(buf.size() + 256, 512), '\0');
         ImGui::SetNextItemWidth(size.x);
-        const bool entered = ImGui::InputText("##e", buf.data(), buf.size(), ImGuiInputTextFlags_EnterReturnsTrue);
+        int32_t limit = c.maxLength;
+        const bool entered =
+            ImGui::InputText("##e", buf.data(), buf.size(),
+                             ImGuiInputTextFlags_EnterReturnsTrue | (limit > 0 ? ImGuiInputTextFlags_CallbackEdit : 0),
+                             limit > 0 ? &LimitEdit : nullptr, &limit);
         if (ImGui::IsItemActivated()) actions.push_back(Action{Action::Focus, c.tpl.id});
         std::u16string now = Utf8ToWide(buf.c_str());
         if (c.maxLength > 0 && int32_t(now.size()) > c.maxLength) now.resize(size_t(c.maxLength));
@@ -151,8 +170,10 @@ void DrawControls(DialogState& state, PictureCache& pictures, std::vector<Action
       case ControlType::TrackbarH: {
         int v = c.pos;
         ImGui::SetNextItemWidth(size.x);
-        if (ImGui::SliderInt("##h", &v, c.min, c.max, "")) actions.push_back(Action{Action::Scroll, c.tpl.id, {}, v, ScrollCode::ThumbTrack});
-        if (ImGui::IsItemDeactivated()) actions.push_back(Action{Action::Scroll, c.tpl.id, {}, c.pos, ScrollCode::EndScroll});
+        if (ImGui::SliderInt("##h", &v, c.min, c.max, ""))
+          actions.push_back(Action{Action::Scroll, c.tpl.id, {}, v, ScrollCode::ThumbTrack});
+        if (ImGui::IsItemDeactivated())
+          actions.push_back(Action{Action::Scroll, c.tpl.id, {}, c.pos, ScrollCode::EndScroll});
         break;
       }
       case ControlType::TrackbarV: {
@@ -160,19 +181,23 @@ void DrawControls(DialogState& state, PictureCache& pictures, std::vector<Action
         int shown = c.min + c.max - c.pos;
         if (ImGui::VSliderInt("##v", size, &shown, c.min, c.max, ""))
           actions.push_back(Action{Action::Scroll, c.tpl.id, {}, c.min + c.max - shown, ScrollCode::ThumbTrack});
-        if (ImGui::IsItemDeactivated()) actions.push_back(Action{Action::Scroll, c.tpl.id, {}, c.pos, ScrollCode::EndScroll});
+        if (ImGui::IsItemDeactivated())
+          actions.push_back(Action{Action::Scroll, c.tpl.id, {}, c.pos, ScrollCode::EndScroll});
         break;
       }
       case ControlType::UpDown:
-        if (ImGui::ArrowButton("##up", ImGuiDir_Up)) actions.push_back(Action{Action::Scroll, c.tpl.id, {}, 0, ScrollCode::LineUp});
+        if (ImGui::ArrowButton("##up", ImGuiDir_Up))
+          actions.push_back(Action{Action::Scroll, c.tpl.id, {}, 0, ScrollCode::LineUp});
         ImGui::SetCursorScreenPos(ImVec2(pos.x, pos.y + size.y / 2));
-        if (ImGui::ArrowButton("##dn", ImGuiDir_Down)) actions.push_back(Action{Action::Scroll, c.tpl.id, {}, 0, ScrollCode::LineDown});
+        if (ImGui::ArrowButton("##dn", ImGuiDir_Down))
+          actions.push_back(Action{Action::Scroll, c.tpl.id, {}, 0, ScrollCode::LineDown});
         break;
       case ControlType::Picture:
         if (SDL_Texture* t = pictures.Get(c)) {
           ImGui::Image(reinterpret_cast<ImTextureID>(t), ImVec2(float(c.pictureWidth), float(c.pictureHeight)));
         } else {
-          ImGui::GetWindowDrawList()->AddRect(pos, ImVec2(pos.x + size.x, pos.y + size.y), ImGui::GetColorU32(ImGuiCol_Border));
+          ImGui::GetWindowDrawList()->AddRect(pos, ImVec2(pos.x + size.x, pos.y + size.y),
+                                              ImGui::GetColorU32(ImGuiCol_Border));
         }
         break;
     }
@@ -218,15 +243,13 @@ int32_t SdlDialogHost::RunModal(const DialogTemplate& dialog, const DialogProced
                               ImVec2(0.5f, 0.5f));
       ImGui::SetNextWindowSize(ImVec2(float(dialog.width), float(dialog.height) + title));
       bool open = true;
-      const std::string name = U8(state.Caption()) + popupId;
       ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(0, 0));
       if (ImGui::BeginPopupModal(popupId.c_str(), &open,
-                                 ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoSavedSettings |
-                                     ImGuiWindowFlags_NoScrollbar)) {
+                                 ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoMove |
+                                     ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoScrollbar)) {
         // The caption is drawn as the title (the popup's id stays fixed while the caption changes).
         ImGui::SetCursorPos(ImVec2(8, 0));
         const ImVec2 origin(ImGui::GetWindowPos().x, ImGui::GetWindowPos().y + title);
-        (void)name;
         DrawControls(state, pictures, actions, origin);
         if (ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Escape), false)) actions.push_back(Action{Action::Escape});
         if (!ImGui::GetIO().WantTextInput && ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Enter), false))
@@ -246,14 +269,30 @@ int32_t SdlDialogHost::RunModal(const DialogTemplate& dialog, const DialogProced
     for (const Action& a : actions) {
       if (state.Ended()) break;
       switch (a.kind) {
-        case Action::Click: state.Click(procedure, a.id); break;
-        case Action::Text: state.TypeText(procedure, a.id, a.text); break;
-        case Action::Choose: state.ChooseLine(procedure, a.id, a.index); break;
-        case Action::DoubleClick: state.DoubleClickLine(procedure, a.id, a.index); break;
-        case Action::Scroll: state.Scroll(procedure, a.id, a.code, a.index); break;
-        case Action::Focus: state.Focus(procedure, a.id); break;
-        case Action::Enter: state.PressEnter(procedure); break;
-        case Action::Escape: state.PressEscape(procedure); break;
+        case Action::Click:
+          state.Click(procedure, a.id);
+          break;
+        case Action::Text:
+          state.TypeText(procedure, a.id, a.text);
+          break;
+        case Action::Choose:
+          state.ChooseLine(procedure, a.id, a.index);
+          break;
+        case Action::DoubleClick:
+          state.DoubleClickLine(procedure, a.id, a.index);
+          break;
+        case Action::Scroll:
+          state.Scroll(procedure, a.id, a.code, a.index);
+          break;
+        case Action::Focus:
+          state.Focus(procedure, a.id);
+          break;
+        case Action::Enter:
+          state.PressEnter(procedure);
+          break;
+        case Action::Escape:
+          state.PressEscape(procedure);
+          break;
       }
     }
     if (closeBox && !state.Ended()) state.PressEscape(procedure);

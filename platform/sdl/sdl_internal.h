@@ -11,15 +11,30 @@
 
 #include "platform/dialog_state.h"
 #include "platform/log.h"
-#include "platform/utf.h"
 #include "platform/menu.h"
 #include "platform/sdl/sdl_backend.h"
+#include "platform/utf.h"
 
 struct ImGuiContext;
 
 namespace platform::sdl {
 
-inline void LogLine(const std::string& text) { DebugOutput(Utf8ToWide(text)); }
+inline void LogLine(const std::string& text) {
+  DebugOutput(Utf8ToWide(text));
+}
+
+// Owners of SDL objects.
+struct SdlDeleter {
+  void operator()(SDL_Window* w) const { SDL_DestroyWindow(w); }
+  void operator()(SDL_Renderer* r) const { SDL_DestroyRenderer(r); }
+  void operator()(SDL_Texture* t) const { SDL_DestroyTexture(t); }
+};
+template <typename T>
+using SdlPtr = std::unique_ptr<T, SdlDeleter>;
+
+struct ImGuiContextDeleter {
+  void operator()(ImGuiContext* context) const;
+};
 
 // SDL_Init for video and events, SDL_Quit when the last user goes.
 class Session {
@@ -75,8 +90,8 @@ class SdlWindow : public Window {
   void Render(const std::function<void()>& overlay = {});
   // Turns one SDL event into queued events (and ImGui input). With `modal`, only ImGui sees it.
   void HandleSdlEvent(const SDL_Event& e, bool modal);
-  SDL_Window* Handle() const { return m_Window; }
-  SDL_Renderer* Renderer() const { return m_Renderer; }
+  SDL_Window* Handle() const { return m_Window.get(); }
+  SDL_Renderer* Renderer() const { return m_Renderer.get(); }
   int32_t ClientWidth() const { return m_ClientW; }
   int32_t ClientHeight() const { return m_ClientH; }
   int32_t MenuStrip() const { return m_Strip; }
@@ -98,10 +113,10 @@ class SdlWindow : public Window {
   std::shared_ptr<Session> m_Session;
   Options m_Options;
   SdlPresenter m_Presenter;
-  SDL_Window* m_Window = nullptr;
-  SDL_Renderer* m_Renderer = nullptr;
-  SDL_Texture* m_Texture = nullptr;
-  ImGuiContext* m_ImGui = nullptr;
+  SdlPtr<SDL_Window> m_Window;
+  SdlPtr<SDL_Renderer> m_Renderer;
+  SdlPtr<SDL_Texture> m_Texture;
+  std::unique_ptr<ImGuiContext, ImGuiContextDeleter> m_ImGui;
   bool m_ImGuiSdl = false, m_ImGuiRenderer = false;
   std::vector<uint8_t> m_Front;
   std::deque<Event> m_Queue;

@@ -26,26 +26,40 @@ std::shared_ptr<Session> Session::Start() {
   return std::shared_ptr<Session>(new Session());
 }
 
-Session::~Session() { SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS); }
+Session::~Session() {
+  SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+}
+
+void ImGuiContextDeleter::operator()(ImGuiContext* context) const {
+  ImGui::DestroyContext(context);
+}
 
 ImGuiScope::ImGuiScope(ImGuiContext* context) : m_Previous(ImGui::GetCurrentContext()) {
   ImGui::SetCurrentContext(context);
 }
 
-ImGuiScope::~ImGuiScope() { ImGui::SetCurrentContext(m_Previous); }
+ImGuiScope::~ImGuiScope() {
+  ImGui::SetCurrentContext(m_Previous);
+}
 
 // ---- presenter ----
 
-void SdlPresenter::Present(const ImageView& back, const Rect& rect) { m_Window.UpdateFront(back, rect); }
+void SdlPresenter::Present(const ImageView& back, const Rect& rect) {
+  m_Window.UpdateFront(back, rect);
+}
 
-void SdlPresenter::Flush() { m_Window.Render(); }
+void SdlPresenter::Flush() {
+  m_Window.Render();
+}
 
 // ---- window ----
 
 SdlWindow::SdlWindow(std::shared_ptr<Session> session, Options options)
     : m_Session(std::move(session)), m_Options(std::move(options)), m_Presenter(*this) {}
 
-SdlWindow::~SdlWindow() { Destroy(); }
+SdlWindow::~SdlWindow() {
+  Destroy();
+}
 
 namespace {
 
@@ -67,28 +81,29 @@ bool SdlWindow::Create(const WindowDesc& desc) {
   m_WithMenu = desc.withMenu;
   m_Strip = int32_t(m_Options.uiFontSize + 6.0f + 0.5f);  // the font and the bar's padding of 3 above and below
 
-  m_Window = SDL_CreateWindow(WideToUtf8(desc.caption).c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                              m_ClientW, m_ClientH + (m_WithMenu ? m_Strip : 0), SDL_WINDOW_HIDDEN);
-  if (!m_Window) {
+  m_Window.reset(SDL_CreateWindow(WideToUtf8(desc.caption).c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                  m_ClientW, m_ClientH + (m_WithMenu ? m_Strip : 0), SDL_WINDOW_HIDDEN));
+  if (!m_Window.get()) {
     LogLine(std::string("SDL_CreateWindow failed: ") + SDL_GetError() + "\n");
     return false;
   }
-  m_Renderer = SDL_CreateRenderer(m_Window, -1, SDL_RENDERER_ACCELERATED);
-  if (!m_Renderer) m_Renderer = SDL_CreateRenderer(m_Window, -1, SDL_RENDERER_SOFTWARE);
-  if (m_Renderer)
-    m_Texture = SDL_CreateTexture(m_Renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, m_ClientW, m_ClientH);
-  if (!m_Renderer || !m_Texture) {
+  m_Renderer.reset(SDL_CreateRenderer(m_Window.get(), -1, SDL_RENDERER_ACCELERATED));
+  if (!m_Renderer.get()) m_Renderer.reset(SDL_CreateRenderer(m_Window.get(), -1, SDL_RENDERER_SOFTWARE));
+  if (m_Renderer.get())
+    m_Texture.reset(SDL_CreateTexture(m_Renderer.get(), SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
+                                      m_ClientW, m_ClientH));
+  if (!m_Renderer.get() || !m_Texture.get()) {
     LogLine(std::string("SDL renderer failed: ") + SDL_GetError() + "\n");
     Destroy();
     return false;
   }
-  SDL_SetTextureBlendMode(m_Texture, SDL_BLENDMODE_NONE);
+  SDL_SetTextureBlendMode(m_Texture.get(), SDL_BLENDMODE_NONE);
   m_Front.assign(size_t(m_ClientW) * size_t(m_ClientH) * 4, 0);
-  SDL_UpdateTexture(m_Texture, nullptr, m_Front.data(), m_ClientW * 4);
+  SDL_UpdateTexture(m_Texture.get(), nullptr, m_Front.data(), m_ClientW * 4);
 
-  m_ImGui = ImGui::CreateContext();
+  m_ImGui.reset(ImGui::CreateContext());
   {
-    ImGuiScope scope(m_ImGui);
+    ImGuiScope scope(m_ImGui.get());
     ImGuiIO& io = ImGui::GetIO();
     io.IniFilename = nullptr;
     io.LogFilename = nullptr;
@@ -101,15 +116,16 @@ bool SdlWindow::Create(const WindowDesc& desc) {
     const std::string font = m_Options.uiFontPath.empty() ? DefaultUiFont() : m_Options.uiFontPath;
     ImFont* loaded = nullptr;
     if (!font.empty() && IsRegularFile(Utf8ToWide(font)))
-      loaded = io.Fonts->AddFontFromFileTTF(font.c_str(), m_Options.uiFontSize, nullptr, io.Fonts->GetGlyphRangesJapanese());
+      loaded =
+          io.Fonts->AddFontFromFileTTF(font.c_str(), m_Options.uiFontSize, nullptr, io.Fonts->GetGlyphRangesJapanese());
     if (!loaded) {
       LogLine("No Japanese UI font found; menus and dialogs use ImGui's own font\n");
       ImFontConfig cfg;
       cfg.SizePixels = m_Options.uiFontSize;
       io.Fonts->AddFontDefault(&cfg);
     }
-    m_ImGuiSdl = ImGui_ImplSDL2_InitForSDLRenderer(m_Window);
-    m_ImGuiRenderer = ImGui_ImplSDLRenderer_Init(m_Renderer);
+    m_ImGuiSdl = ImGui_ImplSDL2_InitForSDLRenderer(m_Window.get());
+    m_ImGuiRenderer = ImGui_ImplSDLRenderer_Init(m_Renderer.get());
   }
   SDL_StartTextInput();
   LayoutWindowed();
@@ -117,60 +133,55 @@ bool SdlWindow::Create(const WindowDesc& desc) {
 }
 
 void SdlWindow::Destroy() {
-  if (m_ImGui) {
-    ImGuiScope scope(m_ImGui);
+  if (m_ImGui.get()) {
+    ImGuiScope scope(m_ImGui.get());
     if (m_ImGuiRenderer) ImGui_ImplSDLRenderer_Shutdown();
     if (m_ImGuiSdl) ImGui_ImplSDL2_Shutdown();
     m_ImGuiRenderer = m_ImGuiSdl = false;
   }
-  if (m_ImGui) {
-    ImGui::DestroyContext(m_ImGui);
-    m_ImGui = nullptr;
-  }
-  if (m_Texture) SDL_DestroyTexture(m_Texture);
-  if (m_Renderer) SDL_DestroyRenderer(m_Renderer);
-  if (m_Window) {
-    SDL_StopTextInput();
-    SDL_DestroyWindow(m_Window);
-  }
-  m_Texture = nullptr;
-  m_Renderer = nullptr;
-  m_Window = nullptr;
+  // The context goes before the renderer its font texture lives in, the window last.
+  m_ImGui.reset();
+  m_Texture.reset();
+  m_Renderer.reset();
+  if (m_Window.get()) SDL_StopTextInput();
+  m_Window.reset();
   m_Queue.clear();
   m_FullScreen = false;
 }
 
 void SdlWindow::SetCaption(const std::u16string& caption) {
-  if (m_Window) SDL_SetWindowTitle(m_Window, WideToUtf8(caption).c_str());
+  if (m_Window.get()) SDL_SetWindowTitle(m_Window.get(), WideToUtf8(caption).c_str());
 }
 
 void SdlWindow::Show() {
-  if (!m_Window) return;
-  SDL_ShowWindow(m_Window);
-  SDL_RaiseWindow(m_Window);
+  if (!m_Window.get()) return;
+  SDL_ShowWindow(m_Window.get());
+  SDL_RaiseWindow(m_Window.get());
   m_Dirty = true;
 }
 
 bool SdlWindow::Focused() const {
-  return m_Window && (SDL_GetWindowFlags(m_Window) & SDL_WINDOW_INPUT_FOCUS) != 0;
+  return m_Window.get() && (SDL_GetWindowFlags(m_Window.get()) & SDL_WINDOW_INPUT_FOCUS) != 0;
 }
 
-bool SdlWindow::IsActive() const { return Focused(); }
+bool SdlWindow::IsActive() const {
+  return Focused();
+}
 
 void SdlWindow::LayoutWindowed() {
-  if (!m_Window || m_FullScreen) return;
+  if (!m_Window.get() || m_FullScreen) return;
   const int32_t strip = (m_WithMenu && m_Menu && m_MenuShown) ? m_Strip : 0;
   int w = 0, h = 0;
-  SDL_GetWindowSize(m_Window, &w, &h);
-  if (w != m_ClientW || h != m_ClientH + strip) SDL_SetWindowSize(m_Window, m_ClientW, m_ClientH + strip);
+  SDL_GetWindowSize(m_Window.get(), &w, &h);
+  if (w != m_ClientW || h != m_ClientH + strip) SDL_SetWindowSize(m_Window.get(), m_ClientW, m_ClientH + strip);
   m_Dirty = true;
 }
 
 Rect SdlWindow::PictureRect() const {
-  if (!m_Renderer) return Rect{};
+  if (!m_Renderer.get()) return Rect{};
   if (m_FullScreen) {
     int dw = 0, dh = 0;
-    SDL_GetRendererOutputSize(m_Renderer, &dw, &dh);
+    SDL_GetRendererOutputSize(m_Renderer.get(), &dw, &dh);
     return LetterboxRect(dw, dh, m_ClientW, m_ClientH);
   }
   const int32_t top = (m_WithMenu && m_Menu && m_MenuShown) ? m_Strip : 0;
@@ -184,23 +195,25 @@ Point SdlWindow::WindowToClient(int32_t wx, int32_t wy) const {
 }
 
 Point SdlWindow::CursorPos() const {
-  if (!m_Window) return Point{-1, -1};
+  if (!m_Window.get()) return Point{-1, -1};
   int x = 0, y = 0;
-  if (SDL_GetMouseFocus() == m_Window) {
+  if (SDL_GetMouseFocus() == m_Window.get()) {
     // Over the window SDL tracks the pointer from the window's own motion events.
     SDL_GetMouseState(&x, &y);
     return WindowToClient(x, y);
   }
   int gx = 0, gy = 0;
   SDL_GetGlobalMouseState(&gx, &gy);
-  SDL_GetWindowPosition(m_Window, &x, &y);
+  SDL_GetWindowPosition(m_Window.get(), &x, &y);
   return WindowToClient(gx - x, gy - y);
 }
 
-bool SdlWindow::OverMenuStrip(int32_t wy) const { return m_Menu && m_MenuShown && wy >= 0 && wy < m_Strip; }
+bool SdlWindow::OverMenuStrip(int32_t wy) const {
+  return m_Menu && m_MenuShown && wy >= 0 && wy < m_Strip;
+}
 
 void SdlWindow::ApplyCursor() {
-  if (!m_Window) return;
+  if (!m_Window.get()) return;
   int x = 0, y = 0;
   SDL_GetMouseState(&x, &y);
   const bool show = m_CursorVisible || m_Modal || OverMenuStrip(y);
@@ -213,24 +226,24 @@ void SdlWindow::SetSystemCursorVisible(bool visible) {
 }
 
 bool SdlWindow::SetFullScreen(bool on) {
-  if (!m_Window) return false;
+  if (!m_Window.get()) return false;
   if (on == m_FullScreen) return true;
   if (on) {
-    SDL_GetWindowPosition(m_Window, &m_SavedX, &m_SavedY);
-    SDL_GetWindowSize(m_Window, &m_SavedW, &m_SavedH);
+    SDL_GetWindowPosition(m_Window.get(), &m_SavedX, &m_SavedY);
+    SDL_GetWindowSize(m_Window.get(), &m_SavedW, &m_SavedH);
     SDL_Rect bounds{0, 0, 0, 0};
-    if (SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(m_Window)), &bounds) != 0) {
+    if (SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(m_Window.get())), &bounds) != 0) {
       LogLine(std::string("Full screen failed: ") + SDL_GetError() + "\n");
       return false;
     }
     // A window manager frames its windows and does the switch. Without one (a bare X server)
     // nobody would act on the request, so a borderless window over the display stands in.
     int top = 0, left = 0, bottom = 0, right = 0;
-    const bool framed = SDL_GetWindowBordersSize(m_Window, &top, &left, &bottom, &right) == 0 &&
+    const bool framed = SDL_GetWindowBordersSize(m_Window.get(), &top, &left, &bottom, &right) == 0 &&
                         (top | left | bottom | right) != 0;
     bool done = false;
     if (framed) {
-      if (SDL_SetWindowFullscreen(m_Window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
+      if (SDL_SetWindowFullscreen(m_Window.get(), SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
         LogLine(std::string("Full screen failed: ") + SDL_GetError() + "\n");
         return false;
       }
@@ -239,22 +252,22 @@ bool SdlWindow::SetFullScreen(bool on) {
     m_ManualFullScreen = false;
     if (!done) {
       // A borderless window over the whole display serves as desktop full screen.
-      SDL_SetWindowBordered(m_Window, SDL_FALSE);
-      SDL_SetWindowPosition(m_Window, bounds.x, bounds.y);
-      SDL_SetWindowSize(m_Window, bounds.w, bounds.h);
-      SDL_RaiseWindow(m_Window);
+      SDL_SetWindowBordered(m_Window.get(), SDL_FALSE);
+      SDL_SetWindowPosition(m_Window.get(), bounds.x, bounds.y);
+      SDL_SetWindowSize(m_Window.get(), bounds.w, bounds.h);
+      SDL_RaiseWindow(m_Window.get());
       m_ManualFullScreen = true;
     }
     m_FullScreen = true;
   } else {
     if (m_ManualFullScreen)
-      SDL_SetWindowBordered(m_Window, SDL_TRUE);
+      SDL_SetWindowBordered(m_Window.get(), SDL_TRUE);
     else
-      SDL_SetWindowFullscreen(m_Window, 0);
+      SDL_SetWindowFullscreen(m_Window.get(), 0);
     m_ManualFullScreen = false;
     m_FullScreen = false;
     LayoutWindowed();
-    SDL_SetWindowPosition(m_Window, m_SavedX, m_SavedY);
+    SDL_SetWindowPosition(m_Window.get(), m_SavedX, m_SavedY);
   }
   m_Dirty = true;
   return true;
@@ -279,7 +292,7 @@ int32_t SdlWindow::TakeWheel() {
 }
 
 void SdlWindow::UpdateFront(const ImageView& back, const Rect& rect) {
-  if (!m_Texture || !back.pixels || back.width <= 0 || back.height <= 0 || back.pitch < back.width * 4) return;
+  if (!m_Texture.get() || !back.pixels || back.width <= 0 || back.height <= 0 || back.pitch < back.width * 4) return;
   Rect r = rect;
   r.left = std::max(r.left, 0);
   r.top = std::max(r.top, 0);
@@ -291,7 +304,7 @@ void SdlWindow::UpdateFront(const ImageView& back, const Rect& rect) {
                 back.pixels + size_t(y) * size_t(back.pitch) + size_t(r.left) * 4, size_t(r.Width()) * 4);
   }
   const SDL_Rect sr{r.left, r.top, r.Width(), r.Height()};
-  SDL_UpdateTexture(m_Texture, &sr, m_Front.data() + (size_t(r.top) * size_t(m_ClientW) + size_t(r.left)) * 4,
+  SDL_UpdateTexture(m_Texture.get(), &sr, m_Front.data() + (size_t(r.top) * size_t(m_ClientW) + size_t(r.left)) * 4,
                     m_ClientW * 4);
 }
 
@@ -325,38 +338,38 @@ void SdlWindow::DrawMenuBar(bool enabled) {
 }
 
 void SdlWindow::Render(const std::function<void()>& overlay) {
-  if (!m_Window || !m_Renderer) return;
-  ImGuiScope scope(m_ImGui);
+  if (!m_Window.get() || !m_Renderer.get()) return;
+  ImGuiScope scope(m_ImGui.get());
   ImGui_ImplSDLRenderer_NewFrame();
   ImGui_ImplSDL2_NewFrame();
   ImGui::NewFrame();
   DrawMenuBar(!overlay);
   if (overlay) overlay();
   ImGui::Render();
-  SDL_SetRenderDrawColor(m_Renderer, 0, 0, 0, 255);
-  SDL_RenderClear(m_Renderer);
+  SDL_SetRenderDrawColor(m_Renderer.get(), 0, 0, 0, 255);
+  SDL_RenderClear(m_Renderer.get());
   const Rect box = PictureRect();
   const SDL_Rect dst{box.left, box.top, box.Width(), box.Height()};
-  SDL_RenderCopy(m_Renderer, m_Texture, nullptr, &dst);
+  SDL_RenderCopy(m_Renderer.get(), m_Texture.get(), nullptr, &dst);
   ImGui_ImplSDLRenderer_RenderDrawData(ImGui::GetDrawData());
-  SDL_RenderPresent(m_Renderer);
+  SDL_RenderPresent(m_Renderer.get());
   // ImGui needs further frames while a menu is open or a button is held, to finish a click.
   m_Dirty = ImGui::GetIO().WantCaptureMouse || ImGui::IsAnyMouseDown();
 }
 
 void SdlWindow::HandleSdlEvent(const SDL_Event& e, bool modal) {
-  if (!m_Window) return;
+  if (!m_Window.get()) return;
   {
-    ImGuiScope scope(m_ImGui);
+    ImGuiScope scope(m_ImGui.get());
     ImGui_ImplSDL2_ProcessEvent(&e);
   }
   bool imguiMouse = false, imguiKeys = false;
   {
-    ImGuiScope scope(m_ImGui);
+    ImGuiScope scope(m_ImGui.get());
     imguiMouse = ImGui::GetIO().WantCaptureMouse;
     imguiKeys = ImGui::GetIO().WantCaptureKeyboard;
   }
-  const uint32_t ourId = SDL_GetWindowID(m_Window);
+  const uint32_t ourId = SDL_GetWindowID(m_Window.get());
   Event out;
   switch (e.type) {
     case SDL_QUIT:
@@ -365,8 +378,12 @@ void SdlWindow::HandleSdlEvent(const SDL_Event& e, bool modal) {
     case SDL_WINDOWEVENT:
       if (e.window.windowID != ourId) break;
       switch (e.window.event) {
-        case SDL_WINDOWEVENT_FOCUS_GAINED: out.type = EventType::Activate; break;
-        case SDL_WINDOWEVENT_FOCUS_LOST: out.type = EventType::Deactivate; break;
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+          out.type = EventType::Activate;
+          break;
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+          out.type = EventType::Deactivate;
+          break;
         case SDL_WINDOWEVENT_EXPOSED:
           out.type = EventType::Expose;
           out.rect = Rect{0, 0, m_ClientW, m_ClientH};
@@ -384,7 +401,8 @@ void SdlWindow::HandleSdlEvent(const SDL_Event& e, bool modal) {
           out.pos = CursorPos();
           break;
         }
-        default: break;
+        default:
+          break;
       }
       break;
     case SDL_KEYDOWN:
@@ -398,8 +416,8 @@ void SdlWindow::HandleSdlEvent(const SDL_Event& e, bool modal) {
         out.key = dik;
         out.repeat = e.key.repeat != 0;
         const uint16_t mod = e.key.keysym.mod;
-        out.modifiers = ((mod & KMOD_SHIFT) ? uint32_t(kModShift) : 0u) | ((mod & KMOD_CTRL) ? uint32_t(kModCtrl) : 0u) |
-                        ((mod & KMOD_ALT) ? uint32_t(kModAlt) : 0u);
+        out.modifiers = ((mod & KMOD_SHIFT) ? uint32_t(kModShift) : 0u) |
+                        ((mod & KMOD_CTRL) ? uint32_t(kModCtrl) : 0u) | ((mod & KMOD_ALT) ? uint32_t(kModAlt) : 0u);
       }
       break;
     case SDL_TEXTINPUT:
@@ -431,7 +449,8 @@ void SdlWindow::HandleSdlEvent(const SDL_Event& e, bool modal) {
         m_Dirty = true;
         break;
       }
-      if (e.button.button == SDL_BUTTON_LEFT || e.button.button == SDL_BUTTON_RIGHT || e.button.button == SDL_BUTTON_MIDDLE) {
+      if (e.button.button == SDL_BUTTON_LEFT || e.button.button == SDL_BUTTON_RIGHT ||
+          e.button.button == SDL_BUTTON_MIDDLE) {
         out.type = e.type == SDL_MOUSEBUTTONDOWN ? EventType::MouseDown : EventType::MouseUp;
         out.button = e.button.button == SDL_BUTTON_LEFT ? 0 : e.button.button == SDL_BUTTON_RIGHT ? 1 : 2;
         out.pos = WindowToClient(e.button.x, e.button.y);
@@ -459,7 +478,7 @@ void SdlWindow::Drain() {
 }
 
 bool SdlWindow::PollEvent(Event& out) {
-  if (!m_Window) return false;
+  if (!m_Window.get()) return false;
   if (m_Queue.empty()) {
     Drain();
     if (m_Dirty) Render();
@@ -472,7 +491,7 @@ bool SdlWindow::PollEvent(Event& out) {
 
 bool SdlWindow::WaitEvent(Event& out, uint32_t timeoutMs) {
   if (PollEvent(out)) return true;
-  if (!m_Window) return false;
+  if (!m_Window.get()) return false;
   SDL_Event e;
   if (SDL_WaitEventTimeout(&e, int(std::min<uint32_t>(timeoutMs, 0x7FFFFFFF)))) {
     HandleSdlEvent(e, false);
@@ -594,9 +613,15 @@ MsgResult SdlMessageBoxes::Show(const MessageBoxRequest& request) {
   };
   std::vector<B> buttons;
   switch (request.buttons) {
-    case MsgButtons::Ok: buttons = {{MsgResult::Ok, "OK"}}; break;
-    case MsgButtons::OkCancel: buttons = {{MsgResult::Ok, "OK"}, {MsgResult::Cancel, "キャンセル"}}; break;
-    case MsgButtons::YesNo: buttons = {{MsgResult::Yes, "はい(Y)"}, {MsgResult::No, "いいえ(N)"}}; break;
+    case MsgButtons::Ok:
+      buttons = {{MsgResult::Ok, "OK"}};
+      break;
+    case MsgButtons::OkCancel:
+      buttons = {{MsgResult::Ok, "OK"}, {MsgResult::Cancel, "キャンセル"}};
+      break;
+    case MsgButtons::YesNo:
+      buttons = {{MsgResult::Yes, "はい(Y)"}, {MsgResult::No, "いいえ(N)"}};
+      break;
     case MsgButtons::YesNoCancel:
       buttons = {{MsgResult::Yes, "はい(Y)"}, {MsgResult::No, "いいえ(N)"}, {MsgResult::Cancel, "キャンセル"}};
       break;
@@ -616,9 +641,15 @@ MsgResult SdlMessageBoxes::Show(const MessageBoxRequest& request) {
   }
   Uint32 flags = SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT;
   switch (request.icon) {
-    case MsgIcon::Error: flags |= SDL_MESSAGEBOX_ERROR; break;
-    case MsgIcon::Warning: flags |= SDL_MESSAGEBOX_WARNING; break;
-    default: flags |= SDL_MESSAGEBOX_INFORMATION; break;
+    case MsgIcon::Error:
+      flags |= SDL_MESSAGEBOX_ERROR;
+      break;
+    case MsgIcon::Warning:
+      flags |= SDL_MESSAGEBOX_WARNING;
+      break;
+    default:
+      flags |= SDL_MESSAGEBOX_INFORMATION;
+      break;
   }
   const std::string text = WideToUtf8(request.text);
   const std::string caption = WideToUtf8(request.caption);
@@ -650,7 +681,7 @@ bool UiFontHasGlyph(Window& window, char16_t ch) {
 }
 
 bool SdlWindow::HasGlyph(char16_t ch) {
-  ImGuiScope scope(m_ImGui);
+  ImGuiScope scope(m_ImGui.get());
   ImFontAtlas* atlas = ImGui::GetIO().Fonts;
   if (!atlas->IsBuilt()) atlas->Build();
   return !atlas->Fonts.empty() && atlas->Fonts[0]->FindGlyphNoFallback(ImWchar(ch)) != nullptr;

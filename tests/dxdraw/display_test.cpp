@@ -1,7 +1,8 @@
 // Tests of the display device: the mode check, its fall-backs and the window/full-screen set-up.
+#include "dxdraw/display.h"
+
 #include <gtest/gtest.h>
 
-#include "dxdraw/display.h"
 #include "platform/headless/headless.h"
 
 using namespace DxDraw;
@@ -9,7 +10,9 @@ using platform::DisplayMode;
 
 namespace {
 
-std::vector<DisplayMode> Modes(std::initializer_list<DisplayMode> m) { return m; }
+std::vector<DisplayMode> Modes(std::initializer_list<DisplayMode> m) {
+  return m;
+}
 
 struct DisplayFixture : ::testing::Test {
   std::unique_ptr<platform::headless::HeadlessBackend> b = platform::headless::CreateBackend();
@@ -33,8 +36,8 @@ TEST(DisplayModes, CheckResults) {
     int expected;
   };
   const Case cases[] = {
-      {800, 600, 32, 0, kModeFound},     {800, 600, 32, 75, kModeFound},  {800, 600, 32, 85, kModeNoRefresh},
-      {800, 600, 16, 0, kModeNoDepth},   {800, 600, 16, 85, kModeNoDepth}, {1024, 768, 32, 0, kModeNoSize},
+      {800, 600, 32, 0, kModeFound},   {800, 600, 32, 75, kModeFound},   {800, 600, 32, 85, kModeNoRefresh},
+      {800, 600, 16, 0, kModeNoDepth}, {800, 600, 16, 85, kModeNoDepth}, {1024, 768, 32, 0, kModeNoSize},
       {640, 480, 16, 60, kModeFound},
   };
   for (const Case& c : cases)
@@ -55,14 +58,46 @@ TEST(DisplayModes, FallBacksAndTheirMessages) {
   const std::u16string refreshMsg = u"リフレッシュレートをデフォルトに変更します。";
   const Case cases[] = {
       {"16 asked, only 32 offered", Modes({{800, 600, 32, 60}}), 16, 0, true, 32, 0, true, {}},
-      {"size at no depth", Modes({{640, 480, 32, 60}}), 16, 0, true, 16, 0, false, {u"ウィンドウモードに変更します(4)。"}},
+      {"size at no depth",
+       Modes({{640, 480, 32, 60}}),
+       16,
+       0,
+       true,
+       16,
+       0,
+       false,
+       {u"ウィンドウモードに変更します(4)。"}},
       {"size at no depth, windowed", Modes({{640, 480, 32, 60}}), 16, 0, false, 16, 0, false, {}},
       {"refresh missing, full", Modes({{800, 600, 32, 60}}), 32, 85, true, 32, 0, true, {refreshMsg}},
       {"refresh missing, windowed", Modes({{800, 600, 32, 60}}), 32, 85, false, 32, 0, false, {}},
       {"24 asked, 16 only", Modes({{800, 600, 16, 60}}), 24, 0, true, 16, 0, true, {}},
-      {"depths exhausted from 16", Modes({{800, 600, 8, 60}}), 16, 0, true, 24, 0, false, {u"ウィンドウモードに変更します(1)。"}},
-      {"depths exhausted from 32", Modes({{800, 600, 8, 60}}), 32, 0, true, 16, 0, false, {u"ウィンドウモードに変更します(2)。"}},
-      {"depths exhausted from 24", Modes({{800, 600, 8, 60}}), 24, 0, true, 16, 0, false, {u"ウィンドウモードに変更します(3)。"}},
+      {"depths exhausted from 16",
+       Modes({{800, 600, 8, 60}}),
+       16,
+       0,
+       true,
+       24,
+       0,
+       false,
+       {u"ウィンドウモードに変更します(1)。"}},
+      {"depths exhausted from 32",
+       Modes({{800, 600, 8, 60}}),
+       32,
+       0,
+       true,
+       16,
+       0,
+       false,
+       {u"ウィンドウモードに変更します(2)。"}},
+      {"depths exhausted from 24",
+       Modes({{800, 600, 8, 60}}),
+       24,
+       0,
+       true,
+       16,
+       0,
+       false,
+       {u"ウィンドウモードに変更します(3)。"}},
       {"depths exhausted, windowed", Modes({{800, 600, 8, 60}}), 16, 0, false, 24, 0, false, {}},
       {"refresh and depth both given up", Modes({{800, 600, 32, 60}}), 16, 85, true, 32, 0, true, {refreshMsg}},
   };
@@ -121,10 +156,14 @@ TEST_F(DisplayFixture, ChooserIndexIsKeptInsideTheList) {
   for (auto [answer, expected] : cases) {
     DxScreen screen(*b->display);
     size_t listed = 0;
-    ASSERT_EQ(screen.Initialize(b->window.get(), [&, a = answer](const std::vector<DisplayDevice>& list) {
-      listed = list.size();
-      return a;
-    }, 800, 600, 16, false, 0), 0);
+    ASSERT_EQ(screen.Initialize(
+                  b->window.get(),
+                  [&, a = answer](const std::vector<DisplayDevice>& list) {
+                    listed = list.size();
+                    return a;
+                  },
+                  800, 600, 16, false, 0),
+              0);
     EXPECT_EQ(listed, kMaxDisplayDevices) << "more than 32 devices are not listed";
     EXPECT_EQ(screen.DeviceIndex(), expected) << "answer " << answer;
     EXPECT_EQ(b->hdisplay->Selected(), expected);

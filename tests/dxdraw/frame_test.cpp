@@ -1,9 +1,10 @@
 // Tests of the window frame: message routing, destruction, activation, cursor, full-screen
 // menu bar, the full-screen toggle, repainting and accelerators.
+#include "dxdraw/frame.h"
+
 #include <gtest/gtest.h>
 
 #include "dxdraw/display.h"
-#include "dxdraw/frame.h"
 #include "dxdraw/input.h"
 #include "dxdraw/view.h"
 #include "platform/headless/headless.h"

@@ -1,7 +1,8 @@
 // Tests of the keyboard and mouse module: edges, the repeat schedule and device failures.
+#include "dxdraw/input.h"
+
 #include <gtest/gtest.h>
 
-#include "dxdraw/input.h"
 #include "platform/headless/headless.h"
 
 using platform::headless::InputFrame;

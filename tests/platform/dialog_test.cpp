@@ -80,10 +80,11 @@ TEST(DialogState, TrackbarScrollCodes) {
     int32_t expected;
   };
   const Case cases[] = {
-      {100, ScrollCode::LineUp, 0, 99},    {100, ScrollCode::LineDown, 0, 101}, {100, ScrollCode::PageUp, 0, 84},
-      {100, ScrollCode::PageDown, 0, 116}, {5, ScrollCode::PageUp, 0, 0},       {250, ScrollCode::PageDown, 0, 255},
-      {100, ScrollCode::Top, 0, 0},        {100, ScrollCode::Bottom, 0, 255},   {100, ScrollCode::ThumbTrack, 42, 42},
-      {100, ScrollCode::ThumbPosition, 300, 255},
+      {100, ScrollCode::LineUp, 0, 99},      {100, ScrollCode::LineDown, 0, 101},
+      {100, ScrollCode::PageUp, 0, 84},      {100, ScrollCode::PageDown, 0, 116},
+      {5, ScrollCode::PageUp, 0, 0},         {250, ScrollCode::PageDown, 0, 255},
+      {100, ScrollCode::Top, 0, 0},          {100, ScrollCode::Bottom, 0, 255},
+      {100, ScrollCode::ThumbTrack, 42, 42}, {100, ScrollCode::ThumbPosition, 300, 255},
   };
   for (const Case& c : cases) {
     DialogState s(SampleDialog());
@@ -91,7 +92,12 @@ TEST(DialogState, TrackbarScrollCodes) {
     s.SetPageSize(1032, 16);
     s.SetPosition(1032, c.start);
     DialogEvent seen;
-    s.Scroll([&](DialogControls&, const DialogEvent& e) { seen = e; return true; }, 1032, c.code, c.thumb);
+    s.Scroll(
+        [&](DialogControls&, const DialogEvent& e) {
+          seen = e;
+          return true;
+        },
+        1032, c.code, c.thumb);
     EXPECT_EQ(s.GetPosition(1032), c.expected) << "from " << c.start << " code " << int(c.code);
     EXPECT_EQ(seen.type, DialogEventType::Scroll);
     EXPECT_EQ(seen.position, c.expected) << "the event carries the new position";
@@ -136,18 +142,17 @@ TEST(HeadlessDialogHost, RunsAProcedureAgainstAScript) {
     }
   };
   host.Script({
-      {DialogAction::Click, 1},            // disabled: nothing happens
+      {DialogAction::Click, 1},             // disabled: nothing happens
       {DialogAction::Choose, 1021, {}, 1},  // enables OK
       {DialogAction::Type, 1023, u"コメント"},
-      {DialogAction::Enter},               // OK with the edit focused: no load
+      {DialogAction::Enter},  // OK with the edit focused: no load
       {DialogAction::DoubleClick, 1021, {}, 0},
       {DialogAction::DoubleClick, 1021, {}, 1},
-      {DialogAction::Click, 2},            // never reached: the dialog has ended
+      {DialogAction::Click, 2},  // never reached: the dialog has ended
   });
   EXPECT_EQ(host.RunModal(SampleDialog(), proc), 1);
   EXPECT_TRUE(okWhileEditFocused);
-  const std::vector<std::string> expected = {"init",     "sel 1", "focus 1023", "cmd 1", "sel 0",
-                                             "dbl",      "sel 1", "dbl"};
+  const std::vector<std::string> expected = {"init", "sel 1", "focus 1023", "cmd 1", "sel 0", "dbl", "sel 1", "dbl"};
   EXPECT_EQ(events, expected);
   ASSERT_EQ(host.Finished().size(), 1u);
   const DialogState& s = host.Finished()[0];

@@ -1,9 +1,10 @@
 // Tests of the headless backend's window, presenter, message boxes, clock and instance lock.
+#include "platform/headless/headless.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "platform/headless/headless.h"
 #include "platform/glyphs.h"
 #include "platform/instance.h"
 
@@ -70,8 +71,10 @@ TEST(HeadlessMessageBoxes, RecordedWithScriptedAnswersThenDefaults) {
   auto b = headless::CreateBackend();
   b->Install();
   b->hboxes->Answer(MsgResult::Yes);
-  EXPECT_EQ(ShowMessageBox(u"終了してもよろしいですか？", u"終了", MsgButtons::YesNo, MsgIcon::Question, 1), MsgResult::Yes);
-  EXPECT_EQ(ShowMessageBox(u"終了してもよろしいですか？", u"終了", MsgButtons::YesNo, MsgIcon::Question, 1), MsgResult::No)
+  EXPECT_EQ(ShowMessageBox(u"終了してもよろしいですか？", u"終了", MsgButtons::YesNo, MsgIcon::Question, 1),
+            MsgResult::Yes);
+  EXPECT_EQ(ShowMessageBox(u"終了してもよろしいですか？", u"終了", MsgButtons::YesNo, MsgIcon::Question, 1),
+            MsgResult::No)
       << "no answer left: the default button";
   ASSERT_EQ(b->hboxes->Shown().size(), 2u);
   EXPECT_EQ(b->hboxes->Shown()[0].caption, u"終了");
@@ -84,7 +87,8 @@ TEST(HeadlessMessageBoxes, RecordedWithScriptedAnswersThenDefaults) {
 }
 
 TEST(InstanceLock, SecondHolderIsRefusedUntilReleased) {
-  const std::u16string name = u"VARN-test-" + std::u16string(1, char16_t(u'a' + (::testing::UnitTest::GetInstance()->random_seed() % 26)));
+  const std::u16string name =
+      u"VARN-test-" + std::u16string(1, char16_t(u'a' + (::testing::UnitTest::GetInstance()->random_seed() % 26)));
   auto first = AcquireInstanceLock(name);
   ASSERT_NE(first, nullptr);
   EXPECT_EQ(AcquireInstanceLock(name), nullptr);

@@ -1,8 +1,9 @@
 // Tests of the menu model and the accelerator table.
+#include "platform/menu.h"
+
 #include <gtest/gtest.h>
 
 #include "platform/input.h"
-#include "platform/menu.h"
 #include "platform/window.h"
 
 using namespace platform;
@@ -15,7 +16,8 @@ Menu GameMenu() {
                       {MenuItem::Popup(u"描画速度", {MenuItem::Radio(40004, u"通常"), MenuItem::Radio(40005, u"２倍速"),
                                                      MenuItem::Radio(40009, u"自動")}),
                        MenuItem::Separator(), MenuItem::Command(40000, u"終了(&X)")}),
-      MenuItem::Popup(u"シナリオ", {MenuItem::Command(40003, u"タイトルに戻る(&X)"), MenuItem::Command(40012, u"少し戻る")}),
+      MenuItem::Popup(u"シナリオ",
+                      {MenuItem::Command(40003, u"タイトルに戻る(&X)"), MenuItem::Command(40012, u"少し戻る")}),
       MenuItem::Popup(u"デバッグ", {MenuItem::Command(40013, u"変数表示")}),
   });
 }
@@ -70,7 +72,8 @@ TEST(Menu, StripMnemonic) {
 
 TEST(Accelerators, TranslateAndGateByEnabledState) {
   Menu m = GameMenu();
-  const AcceleratorTable table(std::vector<Accelerator>{{DIK_F10, 0, 40002}, {DIK_RETURN, kModAlt, 40001}, {DIK_Z, kModCtrl, 40012}});
+  const AcceleratorTable table(
+      std::vector<Accelerator>{{DIK_F10, 0, 40002}, {DIK_RETURN, kModAlt, 40001}, {DIK_Z, kModCtrl, 40012}});
 
   EXPECT_EQ(table.Translate(Key(DIK_F10, 0), &m), std::optional<uint32_t>(40002)) << "ids not in the menu pass";
   EXPECT_EQ(table.Translate(Key(DIK_RETURN, kModAlt), &m), std::optional<uint32_t>(40001));

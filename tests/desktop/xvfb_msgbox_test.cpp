@@ -1,0 +1,55 @@
+// Real-window test: message boxes are shown by SDL and answered from the keyboard, Enter taking
+// the default button and Esc the Cancel button.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "platform/sdl/sdl_backend.h"
+#include "xvfb.h"
+
+using namespace platform;
+
+TEST(XvfbMessageBox, EnterTakesTheDefaultAndEscTakesCancel) {
+  xvfbtest::Server x;
+  if (!x.Ok()) GTEST_SKIP() << "real-window test skipped: " << x.Error();
+  sdl::Options options;
+  options.audioSampleRate = 0;
+  auto b = sdl::CreateBackend(options);
+  if (!b) GTEST_SKIP() << "real-window test skipped: SDL could not open the X display";
+  b->Install();
+  ASSERT_TRUE(b->window->Create(WindowDesc{u"varn-xvfb-owner", 800, 600, false}));
+  b->window->Show();
+
+  struct Case {
+    MessageBoxRequest request;
+    const char* key;
+    MsgResult expected;
+  };
+  const Case cases[] = {
+      {{u"終了してもよろしいですか？", u"varn-box-1", MsgButtons::YesNo, MsgIcon::Question, 1},
+       "Return",
+       MsgResult::No},
+      {{u"Assert(x);", u"varn-box-2", MsgButtons::AbortRetryIgnore, MsgIcon::Error, 0}, "Return", MsgResult::Abort},
+      {{u"エラー", u"varn-box-3", MsgButtons::OkCancel, MsgIcon::Warning, 0}, "Escape", MsgResult::Cancel},
+  };
+  for (const Case& c : cases) {
+    const std::string caption(c.request.caption.begin(), c.request.caption.end());
+    std::thread user([&] {
+      // Wait for the box (bounded), then press the key until it has gone: a key that comes
+      // before the box is ready may be lost.
+      unsigned long id = 0;
+      for (int i = 0; i < 150 && !id; ++i) {
+        id = x.FindWindowNow(caption);
+        if (!id) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      }
+      for (int i = 0; i < 40 && id && x.FindWindowNow(caption) == id; ++i) {
+        x.Tool("windowfocus " + std::to_string(id) + " key " + std::string(c.key));
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+      }
+    });
+    const MsgResult got = ShowMessageBox(c.request);
+    user.join();
+    EXPECT_EQ(got, c.expected) << caption;
+  }
+  b->window->Destroy();
+}

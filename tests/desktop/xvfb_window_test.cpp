@@ -1,0 +1,143 @@
+// Real-window test: the SDL window under a private Xvfb presents a known frame, and keys and
+// clicks sent with xdotool arrive as DirectInput key codes and client coordinates.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "platform/input.h"
+#include "platform/sdl/sdl_backend.h"
+#include "xvfb.h"
+
+using namespace platform;
+using Steady = std::chrono::steady_clock;
+
+namespace {
+
+std::vector<uint8_t> Quadrants(int w, int h) {
+  std::vector<uint8_t> px(size_t(w) * size_t(h) * 4);
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      uint8_t* p = &px[(size_t(y) * size_t(w) + size_t(x)) * 4];
+      const bool right = x >= w / 2, bottom = y >= h / 2;
+      // B, G, R: red, green, blue, white quadrants.
+      const uint32_t rgb = !bottom ? (right ? 0x00FF00 : 0xFF0000) : (right ? 0xFFFFFF : 0x0000FF);
+      p[0] = uint8_t(rgb);
+      p[1] = uint8_t(rgb >> 8);
+      p[2] = uint8_t(rgb >> 16);
+    }
+  }
+  return px;
+}
+
+bool Near(xvfbtest::Rgb c, int r, int g, int b) {
+  return std::abs(c.r - r) < 24 && std::abs(c.g - g) < 24 && std::abs(c.b - b) < 24;
+}
+
+// Pumps the window until `done` holds or the time is up; collects every event.
+template <typename Pred>
+bool PumpUntil(Window& w, std::vector<Event>& events, Pred done, int ms = 15000) {
+  const auto end = Steady::now() + std::chrono::milliseconds(ms);
+  while (Steady::now() < end) {
+    Event e;
+    while (w.PollEvent(e)) events.push_back(e);
+    if (done()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return done();
+}
+
+}  // namespace
+
+TEST(XvfbWindow, PresentsAFrameAndDeliversKeysAndClicks) {
+  xvfbtest::Server x;
+  if (!x.Ok()) GTEST_SKIP() << "real-window test skipped: " << x.Error();
+  sdl::Options options;
+  options.audioSampleRate = 0;
+  auto b = sdl::CreateBackend(options);
+  if (!b) GTEST_SKIP() << "real-window test skipped: SDL could not open the X display";
+  b->Install();
+  Window& w = *b->window;
+  ASSERT_TRUE(w.Create(WindowDesc{u"varn-xvfb-window", 800, 600, false}));
+  w.Show();
+  const std::vector<uint8_t> frame = Quadrants(800, 600);
+  w.GetPresenter().Present(ImageView{frame.data(), 800, 600, 800 * 4}, Rect{0, 0, 800, 600});
+  w.GetPresenter().Flush();
+
+  const unsigned long id = x.FindWindow("varn-xvfb-window");
+  ASSERT_NE(id, 0u) << "the window never appeared";
+  x.Tool("windowfocus --sync " + std::to_string(id));
+  std::vector<Event> events;
+  ASSERT_TRUE(PumpUntil(w, events, [&] { return w.IsActive(); })) << "the window never got the focus";
+
+  // The picture on the screen, read back (repainted until the server shows it).
+  std::vector<uint8_t> shot;
+  const auto shown = [&] {
+    w.GetPresenter().Flush();
+    shot = x.Capture(id, 800, 600);
+    return !shot.empty() && Near(xvfbtest::At(shot, 800, 600, 450), 255, 255, 255);
+  };
+  ASSERT_TRUE(PumpUntil(w, events, shown)) << "no frame read back";
+  const struct {
+    int x, y, r, g, b;
+  } probes[] = {{0, 0, 255, 0, 0},   {399, 299, 255, 0, 0}, {400, 0, 0, 255, 0},       {799, 299, 0, 255, 0},
+                {0, 300, 0, 0, 255}, {399, 599, 0, 0, 255}, {400, 300, 255, 255, 255}, {799, 599, 255, 255, 255}};
+  for (const auto& p : probes) {
+    const xvfbtest::Rgb c = xvfbtest::At(shot, 800, p.x, p.y);
+    EXPECT_TRUE(Near(c, p.r, p.g, p.b)) << "at " << p.x << "," << p.y << " expected " << p.r << "," << p.g << "," << p.b
+                                        << " got " << c.r << "," << c.g << "," << c.b;
+  }
+
+  // Keys arrive as DirectInput codes, typed text as characters.
+  events.clear();
+  ASSERT_TRUE(x.Tool("key Return a Up KP_Enter F12"));
+  std::vector<uint32_t> downs;
+  std::u16string typed;
+  PumpUntil(w, events, [&] {
+    downs.clear();
+    typed.clear();
+    for (const Event& e : events) {
+      if (e.type == EventType::KeyDown) downs.push_back(e.key);
+      if (e.type == EventType::Char) typed.push_back(e.ch);
+    }
+    return downs.size() >= 5;
+  });
+  EXPECT_EQ(downs, (std::vector<uint32_t>{DIK_RETURN, DIK_A, DIK_UP, DIK_NUMPADENTER, DIK_F12}));
+  EXPECT_NE(typed.find(u'a'), std::u16string::npos) << "the typed 'a' arrives as a character";
+
+  // A held key shows in the keyboard state.
+  ASSERT_TRUE(x.Tool("keydown Shift_L"));
+  uint8_t keys[256] = {};
+  EXPECT_TRUE(PumpUntil(w, events, [&] { return b->input->ReadKeyboard(keys) && (keys[DIK_LSHIFT] & 0x80); }));
+  x.Tool("keyup Shift_L");
+
+  // Clicks arrive in client coordinates, and the button shows in the mouse state.
+  events.clear();
+  ASSERT_TRUE(x.Tool("mousemove --window " + std::to_string(id) + " 123 45 mousedown 1"));
+  const Event* down = nullptr;
+  PumpUntil(w, events, [&] {
+    for (const Event& e : events)
+      if (e.type == EventType::MouseDown) down = &e;
+    return down != nullptr;
+  });
+  ASSERT_NE(down, nullptr) << "no click arrived";
+  EXPECT_EQ(down->button, 0);
+  EXPECT_EQ(down->pos, (Point{123, 45}));
+  EXPECT_EQ(w.CursorPos(), (Point{123, 45}));
+  MouseState mouse;
+  ASSERT_TRUE(b->input->ReadMouse(mouse));
+  EXPECT_EQ(mouse.buttons[0], 0x80);
+  x.Tool("mouseup 1");
+
+  events.clear();
+  ASSERT_TRUE(x.Tool("mousemove --window " + std::to_string(id) + " 700 500 click 3"));
+  const Event* right = nullptr;
+  PumpUntil(w, events, [&] {
+    for (const Event& e : events)
+      if (e.type == EventType::MouseDown && e.button == 1) right = &e;
+    return right != nullptr;
+  });
+  ASSERT_NE(right, nullptr);
+  EXPECT_EQ(right->pos, (Point{700, 500}));
+  w.Destroy();
+}
