@@ -30,6 +30,18 @@ VARN_BLT32_DECLARE(Blt32C)
 VARN_BLT32_DECLARE(Blt32Mmx)
 VARN_BLT32_DECLARE(Blt32MmxRef)
 
+#if defined(__SSE2__)
+// The two vector versions of the 32-bit MMX form. Blt32Mmx_* (what g_BltTable32Mmx holds) runs the AVX2
+// one when CpuHasAvx2() and the SSE2 one otherwise; both give the bits of Blt32MmxRef_*. The AVX2
+// routines may only be called when CpuHasAvx2() is 1.
+VARN_BLT32_DECLARE(Blt32MmxSse2)
+VARN_BLT32_DECLARE(Blt32MmxAvx2)
+extern const std::array<BltFunc, kBltTableSize> g_BltTable32MmxSse2;
+extern const std::array<BltFunc, kBltTableSize> g_BltTable32MmxAvx2;
+// 1 when the processor and the operating system support AVX2.
+int CpuHasAvx2();
+#endif
+
 // 16-bit operations: plain, MMX (vector) and the scalar reference of the MMX form.
 #define VARN_BLT16_DECLARE(prefix)            \
   VARN_BLT_DECLARE_ROWS(prefix, Copy)         \

@@ -4,9 +4,11 @@
 
 #include <cstdlib>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "dxdraw/blit.h"
+#include "dxdraw/blitroutines.h"
 #include "dxdraw/pixelbuffer.h"
 #include "dxdraw/pixeltables.h"
 
@@ -265,6 +267,19 @@ TEST_F(Blt32Test, NegativePitchesWalkUpTheMemory) {
   }
 }
 
+// The vector versions of the MMX form on this processor: what the table holds and, on x86, each version.
+std::vector<std::pair<const char*, const std::array<BltFunc, kBltTableSize>*>> VectorTables() {
+  std::vector<std::pair<const char*, const std::array<BltFunc, kBltTableSize>*>> v{{"table", &g_BltTable32Mmx}};
+#if defined(__SSE2__)
+  v.push_back({"SSE2", &g_BltTable32MmxSse2});
+  if (CpuHasAvx2())
+    v.push_back({"AVX2", &g_BltTable32MmxAvx2});
+  else
+    std::printf("no AVX2 on this processor: its routines are not compared\n");
+#endif
+  return v;
+}
+
 TEST_F(Blt32Test, VectorFormEqualsItsScalarReference) {
   unsigned seed = 20261210;
   if (const char* e = std::getenv("VARN_BLIT_SEED")) seed = static_cast<unsigned>(std::strtoul(e, nullptr, 10));
@@ -282,6 +297,7 @@ TEST_F(Blt32Test, VectorFormEqualsItsScalarReference) {
         return v;
     }
   };
+  const auto tables = VectorTables();
   const uint32_t ops[] = {0, 1, 2, 3, 4, 5, 10, 11};
   const uint32_t flagSets[] = {
       0, kBltSrcAlpha, kBltKeyOrMask, kBltSrcAlpha | kBltKeyOrMask, 0x20000, 0x30000, kBltKeepBlend | kBltSrcAlpha};
@@ -298,27 +314,31 @@ TEST_F(Blt32Test, VectorFormEqualsItsScalarReference) {
             for (int y = 0; y < h; ++y)
               for (int x = 0; x < width; ++x)
                 src.Set32(x, y, pixel()), dst.Set32(x, y, pixel()), msk.Set32(x, y, rng());
-            PixelBuffer ref = dst;
             BltParams p;
             p.mode = BltMode(op, row, flags);
             p.level = static_cast<uint32_t>(trial == 0 ? levels[rng() % 13] : static_cast<int>(rng() % 513)) & 0xFFFF;
             p.colorMask = (flags & kBltKeyOrMask) ? (rng() | 0xFF000000) : 0xFFFFFFFF;
-            LookupBlt(g_BltTable32Mmx, p.mode)(dst.Top(), src.Top(), msk.Top(), width, &p, dst.Pitch(), src.Pitch(),
-                                               msk.Pitch(), h);
+            PixelBuffer ref = dst;
             LookupBlt(g_BltTable32MmxRef, p.mode)(ref.Top(), src.Top(), msk.Top(), width, &p, ref.Pitch(), src.Pitch(),
                                                   msk.Pitch(), h);
-            for (int y = 0; y < h; ++y)
-              for (int x = 0; x < width; ++x)
-                if (dst.Get32(x, y) != ref.Get32(x, y) && ++mismatches <= 10)
-                  ADD_FAILURE() << std::hex << "op " << op << " row " << row << " flags " << flags << std::dec
-                                << " width " << width << " level " << static_cast<int16_t>(p.level) << " x " << x
-                                << std::hex << ": vector " << dst.Get32(x, y) << " reference " << ref.Get32(x, y);
+            for (const auto& [name, table] : tables) {
+              PixelBuffer out = dst;
+              LookupBlt(*table, p.mode)(out.Top(), src.Top(), msk.Top(), width, &p, out.Pitch(), src.Pitch(),
+                                        msk.Pitch(), h);
+              for (int y = 0; y < h; ++y)
+                for (int x = 0; x < width; ++x)
+                  if (out.Get32(x, y) != ref.Get32(x, y) && ++mismatches <= 10)
+                    ADD_FAILURE() << name << std::hex << " op " << op << " row " << row << " flags " << flags
+                                  << std::dec << " width " << width << " level " << static_cast<int16_t>(p.level)
+                                  << " x " << x << " y " << y << std::hex << ": vector " << out.Get32(x, y)
+                                  << " reference " << ref.Get32(x, y);
+            }
           }
   EXPECT_EQ(mismatches, 0);
 }
 
 TEST_F(Blt32Test, VectorFormEqualsItsScalarReferenceOnLargeAreas) {
-  // Large calls take the per-call weight tables; odd widths end with a short block.
+  // Large calls take the per-call weight tables and the long loops; odd widths end with a short block.
   unsigned seed = 20261212;
   if (const char* e = std::getenv("VARN_BLIT_SEED")) seed = static_cast<unsigned>(std::strtoul(e, nullptr, 10));
   std::printf("blit32 large-area seed %u (set VARN_BLIT_SEED to repeat)\n", seed);
@@ -333,26 +353,77 @@ TEST_F(Blt32Test, VectorFormEqualsItsScalarReferenceOnLargeAreas) {
       dst.Set32(x, y, rng());
       msk.Set32(x, y, rng());
     }
+  const auto tables = VectorTables();
   int mismatches = 0;
   for (uint32_t op : {0u, 1u, 2u, 3u, 4u, 5u, 10u, 11u})
     for (uint32_t row = 0; row < 4; ++row)
       for (uint32_t flags : {0u, kBltSrcAlpha, kBltSrcAlpha | kBltKeyOrMask})
         for (int level : {0, 128, 256, 300, 512}) {
-          PixelBuffer a = dst, b = dst;
           BltParams p;
           p.mode = BltMode(op, row, flags);
           p.level = static_cast<uint32_t>(level);
           p.colorMask = (flags & kBltKeyOrMask) ? 0xFF3FF0C7 : 0xFFFFFFFF;
-          LookupBlt(g_BltTable32Mmx, p.mode)(a.Top(), src.Top(), msk.Top(), w, &p, a.Pitch(), src.Pitch(), msk.Pitch(),
-                                             h);
+          PixelBuffer b = dst;
           LookupBlt(g_BltTable32MmxRef, p.mode)(b.Top(), src.Top(), msk.Top(), w, &p, b.Pitch(), src.Pitch(),
                                                 msk.Pitch(), h);
-          for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-              if (a.Get32(x, y) != b.Get32(x, y) && ++mismatches <= 10)
+          for (const auto& [name, table] : tables) {
+            PixelBuffer a = dst;
+            LookupBlt(*table, p.mode)(a.Top(), src.Top(), msk.Top(), w, &p, a.Pitch(), src.Pitch(), msk.Pitch(), h);
+            for (int y = 0; y < h; ++y)
+              for (int x = 0; x < w; ++x)
+                if (a.Get32(x, y) != b.Get32(x, y) && ++mismatches <= 10)
+                  ADD_FAILURE() << name << std::hex << " op " << op << " row " << row << " flags " << flags << std::dec
+                                << " level " << level << " x " << x << " y " << y << std::hex << ": vector "
+                                << a.Get32(x, y) << " reference " << b.Get32(x, y);
+          }
+        }
+  EXPECT_EQ(mismatches, 0);
+}
+
+TEST_F(Blt32Test, MmxSplitGivesTheVectorFormAndAPlainLastColumn) {
+  // Through the surface-side call with MMX on: every column but an odd last one has the MMX form's
+  // bits, the odd last one the plain form's; nothing outside the rectangle is touched.
+  unsigned seed = 20261214;
+  if (const char* e = std::getenv("VARN_BLIT_SEED")) seed = static_cast<unsigned>(std::strtoul(e, nullptr, 10));
+  std::printf("blit32 split seed %u (set VARN_BLIT_SEED to repeat)\n", seed);
+  SCOPED_TRACE(testing::Message() << "seed " << seed);
+  std::mt19937 rng(seed);
+  g_UseMmx = 1;
+  int mismatches = 0;
+  for (uint32_t op : {0u, 1u, 2u, 3u, 4u, 5u, 10u, 11u})
+    for (uint32_t row = 0; row < 4; ++row)
+      for (uint32_t flags : {0u, kBltSrcAlpha, kBltSrcAlpha | kBltKeyOrMask})
+        for (int width = 1; width <= 17; ++width) {
+          // One spare column and row around the rectangle.
+          const int h = 3, bw = width + 2, bh = h + 2;
+          PixelBuffer src(bw, bh, 4), dst(bw, bh, 4, true), msk(bw, bh, 4);
+          for (int y = 0; y < bh; ++y)
+            for (int x = 0; x < bw; ++x) src.Set32(x, y, rng()), dst.Set32(x, y, rng()), msk.Set32(x, y, rng());
+          BltParams caller;
+          caller.mode = BltMode(op, row, flags);
+          caller.level = rng() % 513;
+          caller.colorMask = rng();
+          BltParams p = PrepareBltParams32(&caller);
+          PixelBuffer out = dst;
+          const BltResult r =
+              CallBlt32(out.At(1, 1), src.At(1, 1), msk.At(1, 1), width, p, out.Pitch(), src.Pitch(), msk.Pitch(), h);
+          ASSERT_NE(r, BltResult::kNoRoutine);
+          // p now holds the mode the call ran (a full-strength blend becomes a copy); a blend at
+          // level 0 draws nothing.
+          PixelBuffer want = dst;
+          const int even = r == BltResult::kDrawn ? width & ~1 : 0;
+          if (even >= 2)
+            LookupBlt(g_BltTable32MmxRef, p.mode)(want.At(1, 1), src.At(1, 1), msk.At(1, 1), even, &p, want.Pitch(),
+                                                  src.Pitch(), msk.Pitch(), h);
+          if (r == BltResult::kDrawn && (width & 1))
+            LookupBlt(g_BltTable32, p.mode)(want.At(1 + even, 1), src.At(1 + even, 1), msk.At(1 + even, 1), 1, &p,
+                                            want.Pitch(), src.Pitch(), msk.Pitch(), h);
+          for (int y = 0; y < bh; ++y)
+            for (int x = 0; x < bw; ++x)
+              if (out.Get32(x, y) != want.Get32(x, y) && ++mismatches <= 10)
                 ADD_FAILURE() << std::hex << "op " << op << " row " << row << " flags " << flags << std::dec
-                              << " level " << level << " x " << x << " y " << y << std::hex << ": vector "
-                              << a.Get32(x, y) << " reference " << b.Get32(x, y);
+                              << " width " << width << " level " << caller.level << " x " << x << " y " << y << std::hex
+                              << ": got " << out.Get32(x, y) << " want " << want.Get32(x, y);
         }
   EXPECT_EQ(mismatches, 0);
 }
