@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <cstdlib>
 #include <mutex>
 
 #include "lib/wstring.h"
@@ -50,6 +51,23 @@ void ThreadProc(SoundThreadBlock* block) {
     block->wake.wait_for(wait, kServiceInterval, [block] { return block->quit.load() != 0; });
   }
   block->exited.store(1);
+}
+
+void RequestQuit() {
+  {
+    std::lock_guard<std::mutex> wake(g_SoundLock.wakeMutex);
+    g_SoundLock.quit.store(1);
+  }
+  g_SoundLock.wake.notify_all();
+}
+
+// A process that ends without Finalize (an error that ends the program during start-up)
+// stops the thread here, before the globals it services are destroyed; otherwise the exit
+// would wait on a thread that was never told to quit.
+void StopThreadAtExit() {
+  if (!g_SoundThread.Joinable()) return;
+  RequestQuit();
+  g_SoundThread.Join();
 }
 
 }  // namespace
@@ -103,6 +121,9 @@ HRESULT Initialize(std::shared_ptr<platform::AudioDevice> device, const SoundCon
   g_SoundAvailable.store(1);
   g_Device->Start();
 
+  // Registered after every global of the layer is built, so it runs before they are destroyed.
+  static const bool stopAtExit = std::atexit(&StopThreadAtExit) == 0;
+  (void)stopAtExit;
   const auto priority =
       g_SoundLock.priority == 2 ? platform::ThreadPriority::Highest : platform::ThreadPriority::AboveNormal;
   if (!g_SoundThread.Start([] { ThreadProc(&g_SoundLock); }, priority)) {
@@ -115,11 +136,7 @@ HRESULT Initialize(std::shared_ptr<platform::AudioDevice> device, const SoundCon
 
 void Finalize() {
   if (!g_SoundAvailable.load()) return;
-  {
-    std::lock_guard<std::mutex> wake(g_SoundLock.wakeMutex);
-    g_SoundLock.quit.store(1);
-  }
-  g_SoundLock.wake.notify_all();
+  RequestQuit();
   g_SoundThread.Join();
 
   platform::LockGuard guard(g_SoundLock.lock);

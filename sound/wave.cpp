@@ -48,17 +48,19 @@ uint32_t ParseWaveResource(const void* wave, size_t size, WaveFormat* format, co
   if (!bytes || size < 12 || std::memcmp(bytes, "RIFF", 4) != 0 || std::memcmp(bytes + 8, "WAVE", 4) != 0)
     return ParseFailed();
 
-  // The chunks end at the RIFF size or at the end of the bytes, whichever comes first.
-  const uint64_t limit = std::min<uint64_t>(size, 8ull + LoadLE32(bytes + 4));
+  // Chunks start before the end the RIFF size gives; each one must lie inside the bytes. A
+  // chunk that starts inside the RIFF size but runs past it is still read (writers sometimes
+  // state the size short).
+  const uint64_t riffEnd = 8ull + LoadLE32(bytes + 4);
   const bool wantData = data || dataSize;
   bool haveFormat = false;
   bool haveData = false;
   uint64_t pos = 12;
-  while (pos + 8 <= limit) {
+  while (pos < riffEnd && pos + 8 <= size) {
     const uint8_t* chunk = bytes + pos;
     const uint32_t length = LoadLE32(chunk + 4);
     const uint64_t start = pos + 8;
-    if (length > limit - start) return ParseFailed();  // the chunk runs past the file
+    if (length > size - start) return ParseFailed();  // the chunk runs past the file
     if (format && !haveFormat && std::memcmp(chunk, "fmt ", 4) == 0) {
       if (length < 14) return ParseFailed();
       *format = ReadFormat(bytes + start, length);

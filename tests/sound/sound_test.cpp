@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 #include "sound_fixture.h"
@@ -80,6 +81,22 @@ TEST(SoundDevice, AFailingOutputFormatIsShownAndReturned) {
   EXPECT_EQ(boxes.shown[0].text, u"SetPrimaryFormat(80070057)");
   Sound::Finalize();
   platform::SetMessageBoxService(previous);
+}
+
+TEST(SoundExit, AProcessThatEndsWithoutFinalizeStillEnds) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        // Should the exit wait on the service thread for good, this ends the process with 3.
+        std::thread([] {
+          std::this_thread::sleep_for(std::chrono::seconds(5));
+          std::_Exit(3);
+        }).detach();
+        SoundConfig config;
+        Sound::Initialize(std::shared_ptr<platform::AudioDevice>(platform::headless::CreateNullAudioDevice()), &config);
+        std::exit(Sound::IsAvailable() ? 0 : 4);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 using SoundRunning = SoundTest;

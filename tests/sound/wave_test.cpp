@@ -1,7 +1,9 @@
 // RIFF/WAVE parsing and the static slots.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "platform/log.h"
 #include "sound_fixture.h"
@@ -102,6 +104,9 @@ TEST(WaveParse, FindsTheFormatAndTheData) {
       {"chunks beyond the RIFF size",
        WaveBuilder().Header().Chunk("fmt ", WaveBuilder::Fmt(1, 8000, 16)).Chunk("data", kSamples).Done(4 + 24), false,
        0, 0},
+      {"data starting inside a short RIFF size",
+       WaveBuilder().Header().Chunk("fmt ", WaveBuilder::Fmt(1, 8000, 16)).Chunk("data", kSamples).Done(4 + 24 + 4),
+       true, 8, 16},
       {"shorter than a header", {'R', 'I', 'F', 'F', 0, 0}, false, 0, 0},
   };
   for (const Case& c : cases) {
@@ -162,6 +167,19 @@ TEST_F(WaveSlots, LoadingMakesAFilledBufferAndReloadingReplacesIt) {
   EXPECT_TRUE(slot->copy.empty());
   Sound::LoadStatic(kStaticSlotCount, first.data(), uint32_t(first.size()));  // no such slot
   EXPECT_EQ(device->LiveBuffers(), 0u);
+}
+
+TEST_F(WaveSlots, LoadingWaitsForTheSoundLock) {
+  const auto file = WaveBuilder().Header().Chunk("fmt ", WaveBuilder::Fmt(1, 8000, 16)).Chunk("data", kSamples).Done();
+  StaticSoundSlot* slot = Sound::GetStaticSlot(2);
+  Sound::Lock();  // as the service thread holds it for a pass over the slots
+  std::thread loader([&file] { Sound::LoadStatic(2, file.data(), uint32_t(file.size())); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  const bool changedUnderTheLock = slot->buffer || !slot->copy.empty();
+  Sound::Unlock();
+  loader.join();
+  EXPECT_FALSE(changedUnderTheLock) << "the slot changed while another thread held the sound lock";
+  EXPECT_NE(slot->buffer, nullptr);
 }
 
 TEST_F(WaveSlots, ABadFileKeepsItsCopyWithoutABuffer) {
