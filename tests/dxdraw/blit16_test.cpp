@@ -108,6 +108,30 @@ TEST_F(Blt16Test, StatedResultsInEveryForm) {
   }
 }
 
+TEST_F(Blt16Test, LevelsOutsideTheRangeAreClamped) {
+  // A level beyond an operation's range acts as the nearest level in it, in every form (the plain
+  // tables end there: Add at 33 would read a brightening row, Blend at 40 past the table).
+  struct {
+    uint32_t op;
+    int level, same;
+  } cases[] = {{kBltBright, 100, 64},       {kBltBright, -5, 0},        {kBltBlend, 40, 32},
+               {kBltAdd, 33, 32},           {kBltSub, 99, 32},          {kBltMaskFade, 65, 64},
+               {kBltMaskFade, -1, 0},       {kBltBrightOrAdd, 40, 32},  {kBltBrightOrSub, 33, 32},
+               {kBltCopyOrBlend, 1000, 32}, {kBltBlendOnLayer, 50, 32}, {kBltBlendDestKey, -32768, 0}};
+  const uint16_t s = 0x8C63, d = 0x1084, m = 7;
+  for (const auto& c : cases)
+    for (int t = 0; t < 3; ++t) {
+      BltParams p;
+      p.mode = BltMode(c.op, 0);
+      p.destKey = d;
+      p.level = static_cast<uint32_t>(c.level) & 0xFFFF;
+      const BltFunc f = LookupBlt(*kTables[t], p.mode);
+      const uint16_t got = RunRow(f, p, s, d, m);
+      p.level = static_cast<uint32_t>(c.same);
+      EXPECT_EQ(got, RunRow(f, p, s, d, m)) << kTableNames[t] << " op " << c.op << " level " << c.level;
+    }
+}
+
 TEST_F(Blt16Test, Row3TwiceRestoresTheDestinationFlag) {
   for (int t = 0; t < 3; ++t)
     for (uint16_t d : {uint16_t{0x0000}, uint16_t{0x8000}}) {

@@ -64,12 +64,18 @@ const Case kCases[] = {
      0xFF000000},
     {"blend on layer over an opaque destination keeps its T", BltMode(11, 1), 256, 0x80FFFFFF, 0x00000000, 0,
      0x00FFFFFF, 0x00FFFFFF},
+    {"blend on layer with source alpha: weighted by the destination's alpha, its T kept in any row",
+     BltMode(11, 2, kBltSrcAlpha), 256, 0x00FFFFFF, 0x11000000, 0, 0x11EEEEEE, 0x11EDEDED},
+    {"mask fade 384 with source alpha 221, mask 0", BltMode(5, 0, kBltSrcAlpha), 384, 0x22FFFFFF, 0x00000000, 0,
+     0x226E6E6E, 0x226F6F6F},
     {"row 1: alphas 200 + 100 cap at opaque", BltMode(0, 1), 0, 0x37112233, 0x9B000000, 0, 0x00112233, 0x00112233},
     {"row 2: alpha 200 - 100", BltMode(0, 2), 0, 0x9B112233, 0x37000000, 0, 0x9B112233, 0x9B112233},
     {"row 2: alpha 100 - 200 is transparent", BltMode(0, 2), 0, 0x37112233, 0x9B000000, 0, 0xFF112233, 0xFF112233},
     {"row 3 keeps the destination T", BltMode(0, 3), 0, 0x00112233, 0x44000000, 0, 0x44112233, 0x44112233},
     {"row 0 takes the source T where the colour is kept", BltMode(2, 0, kBltKeepBlend), 0, 0x5A112233, 0x00445566, 0,
      0x5A445566, 0x5A445566},
+    {"bits 16-23 other than 0x01, 0x04, 0x05: the plain form ignores the source T, the MMX form tests bit 16",
+     BltMode(0, 0, 0x90000), 0, 0x7FFFFFFF, 0x00000000, 0, 0x7FFFFFFF, 0x7F7F7F7F},
 };
 
 class Blt32Test : public ::testing::Test {
@@ -265,6 +271,28 @@ TEST_F(Blt32Test, NegativePitchesWalkUpTheMemory) {
       for (int x = 0; x < w; ++x) EXPECT_EQ(da.Get32(x, y), db.Get32(x, y)) << "x " << x << " y " << y;
     EXPECT_NE(da.Get32(0, 0), 0x0B0D0F11u * 2u) << "the routine ran";
   }
+}
+
+TEST_F(Blt32Test, PlainFormRoundsImagePitchesToWholePixels) {
+  // Pitches of 18 bytes: the plain form walks 16 (toward zero, also when negative), the MMX form 18.
+  // Copy takes the row-copy path, Xor at full level over zeros the per-pixel one; both give the source.
+  for (ptrdiff_t sign : {1, -1})
+    for (uint32_t op : {uint32_t{kBltCopy}, uint32_t{kBltXor}})
+      for (const auto* table : {&g_BltTable32, &g_BltTable32Mmx}) {
+        const bool plain = table == &g_BltTable32;
+        const ptrdiff_t pitch = 18 * sign, walked = (plain ? 16 : 18) * sign;
+        const ptrdiff_t top = sign > 0 ? 0 : 40;
+        std::vector<uint8_t> src(64), dst(64, 0), want(64, 0);
+        for (size_t i = 0; i < src.size(); ++i) src[i] = static_cast<uint8_t>(i * 7 + 1);
+        for (int y = 0; y < 3; ++y)
+          for (int i = 0; i < 8; ++i) want[top + y * walked + i] = src[top + y * walked + i];
+        BltParams p;
+        p.mode = BltMode(op, 0);
+        p.level = 256;
+        p.colorMask = 0xFFFFFFFF;
+        LookupBlt(*table, p.mode)(dst.data() + top, src.data() + top, nullptr, 2, &p, pitch, pitch, 0, 3);
+        EXPECT_EQ(dst, want) << (plain ? "plain" : "MMX") << " op " << op << " pitch " << pitch;
+      }
 }
 
 // The vector versions of the MMX form on this processor: what the table holds and, on x86, each version.
