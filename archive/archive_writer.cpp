@@ -290,6 +290,11 @@ bool PackTree(ArchiveWriter& writer, const std::u16string& host, const std::u16s
       if (!PackTree(writer, hostPath, path, subRaw, options, depth + 1, error)) return false;
       continue;
     }
+    // A pipe, socket or device is no member (reading a pipe would wait for a writer forever).
+    if (!platform::IsRegularFile(hostPath)) {
+      error = Quote(hostPath) + ": not a regular file";
+      return false;
+    }
     std::vector<uint8_t> data;
     if (!platform::ReadWholeFile(hostPath, data)) {
       error = Quote(hostPath) + ": cannot be read";

@@ -48,12 +48,12 @@ int64_t CArchiveFile::Seek(int64_t offset, int origin) {
       break;
     case 1: {
       const int64_t now = Tell();
-      if (now < 0) return -1;
-      target = now + offset;
+      // An offset that would carry the target past the 64-bit range is refused, not wrapped.
+      if (now < 0 || __builtin_add_overflow(now, offset, &target)) return -1;
       break;
     }
     case 2:  // the end origin addresses the last byte, not the one after it
-      target = static_cast<int64_t>(m_Size) - 1 + offset;
+      if (__builtin_add_overflow(static_cast<int64_t>(m_Size) - 1, offset, &target)) return -1;
       break;
     default:
       return -1;

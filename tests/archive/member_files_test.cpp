@@ -32,8 +32,11 @@ TEST_F(MemberFiles, SeekAndReadStayInsideTheMember) {
     int origin;
     int64_t expected;
   };
-  const Case cases[] = {{0, 2, 99},  {1, 2, -1},  {100, 0, -1}, {-1, 0, -1}, {-100, 2, -1}, {-99, 2, 0},
-                        {50, 0, 50}, {10, 1, 60}, {-61, 1, -1}, {0, 3, -1},  {99, 0, 99}};
+  // The last five carry the target past the ends of the 64-bit range: refused, not wrapped.
+  const Case cases[] = {{0, 2, 99},         {1, 2, -1},         {100, 0, -1},       {-1, 0, -1},
+                        {-100, 2, -1},      {-99, 2, 0},        {50, 0, 50},        {10, 1, 60},
+                        {-61, 1, -1},       {0, 3, -1},         {99, 0, 99},        {INT64_MAX, 1, -1},
+                        {INT64_MIN, 1, -1}, {INT64_MAX, 2, -1}, {INT64_MIN, 2, -1}, {INT64_MIN, 0, -1}};
   for (const Case& c : cases)
     EXPECT_EQ(file->Seek(c.offset, c.origin), c.expected) << "Seek(" << c.offset << ", " << c.origin << ")";
   ASSERT_EQ(file->Seek(80, 0), 80);

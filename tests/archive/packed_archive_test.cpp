@@ -165,6 +165,8 @@ TEST_F(PackedArchive, DamagedVersion5IndexesAreRefused) {
   ASSERT_TRUE(writer.AddFile(u"d/f.txt", Bytes("abc"), false, error));
   const std::vector<uint8_t> good = Build(writer);
   ASSERT_TRUE(ComRef<IArchive>(OpenArchive(Write(u"ok.pux", good))));
+  EXPECT_EQ(good[4 + 32], 'd' | 0x80) << "bit 7 of the first name byte marks a directory";
+  EXPECT_EQ(good[4 + 32 + 28], 1) << "its children";
   std::vector<uint8_t> cut(good.begin(), good.begin() + 4 + 32 * 2);
   EXPECT_FALSE(ComRef<IArchive>(OpenArchive(Write(u"cut.pux", cut)))) << "records cut short";
   std::vector<uint8_t> loop = good;
@@ -251,6 +253,13 @@ std::vector<uint8_t> StoredZlib(const std::vector<uint8_t>& data) {
   return out;
 }
 
+// "m<size>", built by appending (g++'s -O3 overlap warning fires on literal + string).
+std::u16string MemberName(size_t size) {
+  std::u16string name(u"m");
+  name += platform::Utf8ToWide(std::to_string(size));
+  return name;
+}
+
 TEST_F(PackedArchive, ZlibMembersAroundTheStreamingBoundary) {
   // Three stored blocks of at most 60000 bytes cost 21 bytes: 131051 bytes make a 131072-byte stream.
   struct Case {
@@ -265,8 +274,7 @@ TEST_F(PackedArchive, ZlibMembersAroundTheStreamingBoundary) {
     datas.push_back(MakeData(c.dataSize, static_cast<uint32_t>(c.dataSize)));
     const auto z = StoredZlib(datas.back());
     ASSERT_EQ(z.size(), c.storedSize);
-    ASSERT_TRUE(writer.AddEncoded(u"m" + platform::Utf8ToWide(std::to_string(c.dataSize)), z,
-                                  static_cast<uint32_t>(c.dataSize), error));
+    ASSERT_TRUE(writer.AddEncoded(MemberName(c.dataSize), z, static_cast<uint32_t>(c.dataSize), error));
   }
   // The largest stream again, declared one byte short: the streaming path must stop at the room.
   ASSERT_TRUE(writer.AddEncoded(u"short", StoredZlib(datas.back()), 200000, error));
@@ -279,7 +287,7 @@ TEST_F(PackedArchive, ZlibMembersAroundTheStreamingBoundary) {
     EXPECT_EQ(reader->Read(exact.data()), 0u) << "a stream holding more than the member's size";
   }
   for (size_t i = 0; i < std::size(cases); ++i) {
-    const std::u16string name = u"m" + platform::Utf8ToWide(std::to_string(cases[i].dataSize));
+    const std::u16string name = MemberName(cases[i].dataSize);
     ComRef<ICompressedFile> reader(archive->OpenCompressed(name));
     ASSERT_TRUE(reader);
     EXPECT_EQ(reader->GetStoredSize(), cases[i].storedSize);
@@ -308,6 +316,49 @@ TEST_F(PackedArchive, Version5NamesAndTheRecordScrambling) {
   EXPECT_EQ(ReadMember(archive.Get(), u"AB"), Bytes("two"));
   EXPECT_EQ(ReadMember(archive.Get(), u"ABCDEFGHIJKLMNOPQRST"), Bytes("twenty"));
   EXPECT_FALSE(archive->Exists(u"abcdefghijklmnopqrs"));
+}
+
+TEST_F(PackedArchive, Version6EntryAndNameScrambling) {
+  pux::ArchiveWriter plain({6, false, false}), scrambled({6, true, false});
+  std::string error;
+  for (auto* w : {&plain, &scrambled}) {
+    ASSERT_TRUE(w->AddFile(u"dir/first.txt", Bytes("1"), false, error));
+    ASSERT_TRUE(w->AddFile(u"second.txt", Bytes("2"), false, error));
+  }
+  const auto a = Build(plain), b = Build(scrambled);
+  const size_t count = a[2], names = a[4] | a[5] << 8;
+  ASSERT_EQ(count, 4u);
+  EXPECT_EQ(b[0], 1);
+  EXPECT_EQ(std::vector<uint8_t>(a.begin() + 1, a.begin() + 8), std::vector<uint8_t>(b.begin() + 1, b.begin() + 8))
+      << "the header is never scrambled";
+  // The entry key restarts at every 16-byte entry and rises; the name key runs down the table.
+  for (size_t i = 0; i < 16 * count; ++i)
+    ASSERT_EQ(a[8 + i] ^ b[8 + i], static_cast<uint8_t>(pux::kEntryKey6 + i % 16)) << "entry byte " << i;
+  for (size_t i = 0; i < names; ++i) {
+    const size_t at = 8 + 16 * count + i;
+    ASSERT_EQ(a[at] ^ b[at], static_cast<uint8_t>(pux::kNameKey6 - i)) << "name byte " << i;
+  }
+  // The layout as stored: entries 0 root, 1 "dir", 2 "second.txt", 3 "dir/first.txt".
+  auto word = [&](size_t entry, size_t field) {
+    const size_t at = 8 + 16 * entry + 4 * field;
+    return static_cast<uint32_t>(a[at] | a[at + 1] << 8 | a[at + 2] << 16 | static_cast<uint32_t>(a[at + 3]) << 24);
+  };
+  auto nameAt = [&](uint32_t offset) {
+    return std::string(reinterpret_cast<const char*>(&a[8 + 16 * count + offset]));
+  };
+  EXPECT_EQ(word(1, 0) >> 31, 1u) << "bit 31 marks a directory";
+  EXPECT_EQ(nameAt(word(1, 0) & 0x7FFFFFFF), "dir");
+  EXPECT_EQ(word(1, 1), 3u) << "first child";
+  EXPECT_EQ(word(1, 3), 1u) << "children";
+  EXPECT_EQ(word(2, 0) >> 31, 0u);
+  EXPECT_EQ(nameAt(word(2, 0)), "second.txt");
+  EXPECT_EQ(word(2, 1), 1u) << "the first data sector follows the index";
+  EXPECT_EQ(word(2, 2), 1u) << "stored size";
+  EXPECT_EQ(word(2, 3), 0u) << "stored, not compressed";
+  EXPECT_EQ(a[2048], '2');
+  ComRef<IArchive> archive(OpenArchive(Write(u"s6.pux", b)));
+  ASSERT_TRUE(archive);
+  EXPECT_EQ(ReadMember(archive.Get(), u"DIR/first.txt"), Bytes("1"));
 }
 
 TEST_F(PackedArchive, WriterRefusesNamesTheFormatCannotHold) {
@@ -364,6 +415,7 @@ TEST_F(PackedArchive, ReadArchiveTextFileTerminatesAndFillsAGivenBuffer) {
   std::string error;
   const std::string script = std::string(3000, 'm') + "end";
   ASSERT_TRUE(writer.AddFile(u"s.txt", Bytes(script), true, error));
+  ASSERT_TRUE(writer.AddFile(u"e.txt", {}, true, error));
   ComRef<IArchive> archive(OpenArchive(Write(u"t.pux", Build(writer))));
   ASSERT_TRUE(archive);
   uint32_t size = 0;
@@ -374,6 +426,12 @@ TEST_F(PackedArchive, ReadArchiveTextFileTerminatesAndFillsAGivenBuffer) {
   std::vector<uint8_t> own(script.size() + 1, 0xCC);
   EXPECT_EQ(ReadArchiveTextFile(archive.Get(), u"s.txt", own.data(), nullptr), own.data());
   EXPECT_EQ(own.back(), 0);
+  // An empty member is one zero byte of text and a size of 0.
+  size = 0xDEAD;
+  ArchiveBuffer empty(static_cast<uint8_t*>(ReadArchiveTextFile(archive.Get(), u"e.txt", nullptr, &size)));
+  ASSERT_TRUE(empty);
+  EXPECT_EQ(size, 0u);
+  EXPECT_EQ(empty.get()[0], 0);
   EXPECT_EQ(ReadArchiveFile(archive.Get(), u"none", nullptr, &size), nullptr);
   EXPECT_EQ(ReadArchiveFile(nullptr, u"s.txt", nullptr, &size), nullptr);
 }

@@ -51,6 +51,16 @@ TEST_F(Packer, RefusesNamesWithTheFileNamed) {
   EXPECT_NE(error.find("missing"), std::string::npos) << error;
 }
 
+TEST_F(Packer, RefusesAPipeInsteadOfWaitingOnIt) {
+  const std::string fifo = platform::WideToUtf8(Path(u"src/scripts/pipe"));
+  ASSERT_EQ(std::system(("mkfifo '" + fifo + "'").c_str()), 0) << "making the pipe";
+  pux::PackOptions options;
+  std::vector<uint8_t> out;
+  std::string error;
+  EXPECT_FALSE(pux::PackFolder(Path(u"src"), options, out, error));
+  EXPECT_NE(error.find("scripts/pipe"), std::string::npos) << error;
+}
+
 #ifdef PUXPACK_PATH
 class Tool : public Packer {
  protected:
@@ -88,6 +98,29 @@ TEST_F(Tool, PacksListsAndReportsErrors) {
   const std::string damaged = RunTool("list " + platform::WideToUtf8(Path(u"src/empty.txt")), &code);
   EXPECT_EQ(code, 1);
   EXPECT_NE(damaged.find("empty.txt"), std::string::npos) << damaged;
+}
+
+TEST_F(Tool, ListsANestedArchiveWithItsOwnCoding) {
+  const std::string src = platform::WideToUtf8(Path(u"src"));
+  const std::string inner = platform::WideToUtf8(Path(u"src/scripts/inner.pux"));
+  const std::string outer = platform::WideToUtf8(Path(u"outer.pux"));
+  int code = -1;
+  RunTool("pack -v6 -lzss " + src + " " + inner, &code);
+  ASSERT_EQ(code, 0);
+  RunTool("pack -v6 -zlib " + src + " " + outer, &code);
+  ASSERT_EQ(code, 0);
+  const std::string listing = RunTool("list " + outer, &code);
+  ASSERT_EQ(code, 0);
+  // The outer script line starts the line, the nested one is indented under inner.pux.
+  auto lineOf = [&](const std::string& start) {
+    const size_t at = listing.find("\n" + start);
+    if (at == std::string::npos) return std::string();
+    return listing.substr(at + 1, listing.find('\n', at + 1) - at - 1);
+  };
+  const std::string outerLine = lineOf("scripts/_start.txt");
+  const std::string innerLine = lineOf("  scripts/_start.txt");
+  EXPECT_NE(outerLine.find("zlib"), std::string::npos) << listing;
+  EXPECT_NE(innerLine.find("lzss"), std::string::npos) << "the nested archive's own coding:\n" << listing;
 }
 #endif
 

@@ -77,6 +77,11 @@ int Pack(const std::vector<std::string>& args) {
   return 0;
 }
 
+// The coding of an archive's compressed members, from its two header bytes.
+const char* CodingOf(const uint8_t header[2]) {
+  return header[1] == 6 && (header[0] & 2) ? "lzss" : "zlib";
+}
+
 void ListTree(IArchive* archive, const char* coding, const std::string& indent, int depth) {
   for (const ArchiveFileRecord& r : archive->ListFiles()) {
     const std::u16string path(r.path);
@@ -90,7 +95,12 @@ void ListTree(IArchive* archive, const char* coding, const std::string& indent, 
     const bool nested =
         path.size() > 4 && (path.substr(path.size() - 4) == u".pux" || path.substr(path.size() - 4) == u".PUX");
     if (nested && depth < 8) {
-      if (ComRef<IArchive> inner{archive->OpenArchive(path)}) ListTree(inner.Get(), coding, indent + "  ", depth + 1);
+      // A nested archive has a header of its own, so its members' coding may differ.
+      uint8_t header[2] = {};
+      ComRef<IArchiveFile> member(archive->OpenFile(path));
+      ComRef<IArchive> inner(archive->OpenArchive(path));
+      if (member && inner && member->Read(header, 2) == 2)
+        ListTree(inner.Get(), CodingOf(header), indent + "  ", depth + 1);
     }
   }
 }
@@ -117,7 +127,7 @@ int List(const std::vector<std::string>& args) {
     std::fprintf(stderr, "puxpack: '%s': the archive's index is damaged\n", args[0].c_str());
     return 1;
   }
-  const char* coding = header[1] == 6 && (header[0] & 2) ? "lzss" : "zlib";
+  const char* coding = CodingOf(header);
   std::printf("%s: version %d%s\n", args[0].c_str(), header[1], (header[0] & 1) ? ", scrambled index" : "");
   ListTree(archive.Get(), coding, "", 0);
   return 0;
