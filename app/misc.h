@@ -11,9 +11,9 @@
 // (held & 0x32000).
 enum : uint32_t { WAIT_CLICK = 1, WAIT_SKIP = 2 };
 
-// frames 0: until the flags' condition (a click and its release with flag 1 or none); frames > 0:
-// at most that many frames. Every press of the wait is left in g_Input.pressed. The word that
-// ended the wait, or 0 when the frames ran out.
+// frames 0: until the flags' condition (a click also with no flag at all), then with flag 1 until
+// the click is let go; frames > 0: at most that many frames, no release wait. Every press of the
+// wait is left in g_Input.pressed. The word that ended the wait, or 0 when the frames ran out.
 uint32_t WaitInput(uint32_t frames, uint32_t flags);
 // ms 0 is WaitInput (0, flags); otherwise at least one frame and until ms milliseconds passed.
 uint32_t WaitTime(uint32_t ms, uint32_t flags);

@@ -94,7 +94,11 @@ TEST_F(FrameStepTest, TransferRequestIsRaisedAfterThePumpBeforeInput) {
 TEST_F(FrameStepTest, CloseAndF12RaiseQuit) {
   platform::Event close;
   close.type = platform::EventType::CloseRequest;
+  platform::Event command;
+  command.type = platform::EventType::Command;
+  command.command = TestMainWindow::kBackCommand + 1;
   stack.window->PostEvent(close);
+  stack.window->PostEvent(command);
   try {
     RunFrame();
     ADD_FAILURE() << "no quit";
@@ -103,7 +107,9 @@ TEST_F(FrameStepTest, CloseAndF12RaiseQuit) {
     EXPECT_EQ(e.m_Line, 295);
     EXPECT_EQ(std::u16string(e.m_Message), u"Quit");
   }
+  EXPECT_TRUE(stack.main.commands.empty()) << "a message after the close was dispatched before the quit";
   EXPECT_NO_THROW(RunFrame()) << "the quit flag is consumed";
+  EXPECT_EQ(stack.main.commands, std::vector<uint32_t>{TestMainWindow::kBackCommand + 1});
   stack.input->SetKey(platform::DIK_F12, true);
   try {
     RunFrame();
@@ -259,10 +265,16 @@ TEST_F(FrameStepTest, WaitsEndOnTheirConditions) {
   EXPECT_EQ(WaitTime(1, 0), 0u);
   EXPECT_EQ(frames() - start, 1u);
 
-  // WaitInput counts frames; flag 2 ends on the held skip word.
+  // WaitInput counts frames; with a count a click ends it without waiting for the release;
+  // flag 2 ends on the held skip word.
   start = frames();
   EXPECT_EQ(WaitInput(5, 0), 0u);
   EXPECT_EQ(frames() - start, 5u);
+  stack.input->Script({{}, {{}, 1}, {{}, 1}, {{}, 1}, {}});
+  start = frames();
+  EXPECT_EQ(WaitInput(10, 1), 0x1000u);
+  EXPECT_EQ(frames() - start, 2u);
+  while (g_Input.held) RunFrame();
   stack.input->Script({{}, {}, {{platform::DIK_LSHIFT}}});
   start = frames();
   EXPECT_EQ(WaitInput(10, 2), 0x10000u);

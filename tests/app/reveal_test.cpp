@@ -67,10 +67,12 @@ TEST_F(RevealTest, OneCharacterPerDelayEachPresentedAlone) {
 }
 
 TEST_F(RevealTest, AtOnceWithPauseZeroOrCtrlHeld) {
-  EXPECT_EQ(FramesOf([](TextScript::DxMessView2* v) { v->PrintText(0xFFFFFF, 0, u"DEF", nullptr, nullptr); }), 0u);
+  EXPECT_EQ(FramesOf([](TextScript::DxMessView2* v) { v->PrintText(0xFF0000, 0, u"DEF", nullptr, nullptr); }), 0u);
   RunFrame();
   ASSERT_EQ(stack.Front().Presented().size(), 1u) << "the whole message in one present";
   EXPECT_EQ(stack.Front().Presented()[0], (platform::Rect{8, 444, 34, 461}));
+  const uint32_t ink = stack.Front().PixelAt(10, 446);
+  EXPECT_TRUE((ink >> 16) > 0xC0 && (ink & 0xFFFF) == 0) << std::hex << "0xRRGGBB red reaches the screen red: " << ink;
 
   stack.input->SetKey(platform::DIK_LCONTROL, true);
   RunFrame();
@@ -122,6 +124,9 @@ TEST_F(RevealTest, TransferAbandonsTheRevealAndTheWait) {
   EXPECT_EQ(CountFreeACT(), freeBefore) << "the wait task is freed";
   EXPECT_EQ(window->GetLastChild(), static_cast<ssView*>(view)) << "and its indicator released";
   EXPECT_EQ(stack.screen->GetLastChild(), static_cast<ssView*>(window));
+  ASSERT_EQ(stack.Front().PixelAt(780, 590), 0xFF0000u) << "the indicator was on the screen";
+  RunFrame();
+  EXPECT_EQ(stack.Front().PixelAt(780, 590), 0u) << "the abandoned indicator's place is repainted";
 }
 
 }  // namespace
