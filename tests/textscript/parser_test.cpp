@@ -112,6 +112,30 @@ TEST_F(ScriptParser, LexerErrorIsStoredInTheGroup) {
   EXPECT_EQ(std::u16string(m_pGroup->m_LastError2.m_Message), u"コマンド名が違います。");
 }
 
+// A numbered error raised while compiling (here by a group's own statement factory) is stored
+// in the group and reported with its table text.
+TEST_F(ScriptParser, NumberedCompileErrorIsStoredAndReported) {
+  struct FailingGroup : TextScript::ScriptStateGroup {
+    std::unique_ptr<TextScript::ScriptStateNode> CreateNode() override {
+      if (Count() == 1) throw TextScript::ScriptError(m_Reader.m_Line, 3);
+      return TextScript::ScriptStateGroup::CreateNode();
+    }
+  } g;
+  const std::string text = scripttest::Sj(u".DOF\n\n.TOF\n");
+  platform::LogCapture log;
+  try {
+    g.Compile(text.data(), text.size(), u"scene.txt");
+    ADD_FAILURE() << "expected a compile error";
+  } catch (const ExceptionHandle& e) {
+    EXPECT_EQ(std::u16string(e.m_Source), u"scene.txt");
+    EXPECT_EQ(e.m_Line, 3) << "the page is made once the line after the run is reached";
+    EXPECT_EQ(U8(e.m_Message), "0003: ラベルはすでに定義されています");
+  }
+  EXPECT_EQ(U8(log.Text()), "scene.txt(3): Compile Error: 0003: ラベルはすでに定義されています\n");
+  EXPECT_EQ(g.m_LastError.m_Line, 3);
+  EXPECT_EQ(g.m_LastError.m_Number, 3);
+}
+
 TEST_F(ScriptParser, LinesAreKeptBeyondSixteenBits) {
   std::u16string text(70000, u'\n');
   text += u".DOF\n";

@@ -220,15 +220,25 @@ TEST_F(ScriptRun, TaskDoneAtFirstRunTakesOneFrame) {
 }
 
 TEST_F(ScriptRun, SkipInputsAskTheTaskToFinish) {
-  TestFrameStep frames;
-  WaitState state;
-  state.runsLeft = 100;
-  TraceGroup& g = Make(u".DOF\n");
-  g.m_OnDof = [&](TraceNode& n) { n.Group()->SetWaitTask(MakeACT(WaitProc, reinterpret_cast<uintptr_t>(&state))); };
-  frames.m_OnFrame = [&](int f) { frames.m_Held = f >= 2 ? 0x40000u : 0x1000u; };
-  EXPECT_EQ(g.Run(-1), 0);
-  EXPECT_EQ(frames.m_Frames, 2);
-  EXPECT_EQ(state.finishRequests, 1);
+  // Left Shift and left Ctrl are the skip inputs; a click, right Shift or right Ctrl are not.
+  struct Case {
+    uint32_t held;
+    int frames;
+    int finishRequests;
+  } cases[] = {{0x10000u, 2, 1}, {0x40000u, 2, 1}, {0x50000u, 2, 1}, {0x20000u | 0x80000u | 0x1000u, 5, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.held);
+    Reset();
+    TestFrameStep frames;
+    WaitState state;
+    state.runsLeft = 5;
+    TraceGroup& g = Make(u".DOF\n");
+    g.m_OnDof = [&](TraceNode& n) { n.Group()->SetWaitTask(MakeACT(WaitProc, reinterpret_cast<uintptr_t>(&state))); };
+    frames.m_OnFrame = [&](int f) { frames.m_Held = f >= 2 ? c.held : 0x1000u; };
+    EXPECT_EQ(g.Run(-1), 0);
+    EXPECT_EQ(frames.m_Frames, c.frames);
+    EXPECT_EQ(state.finishRequests, c.finishRequests);
+  }
 }
 
 TEST_F(ScriptRun, TransfersEndTheRunWithTheirResult) {
