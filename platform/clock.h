@@ -1,6 +1,7 @@
 // Time: the millisecond timer, the performance counter and sleeping, through a replaceable clock.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 namespace platform {
@@ -28,6 +29,7 @@ inline uint64_t PerfFrequency() { return GetClock().CounterFrequency(); }
 inline void SleepMs(uint32_t ms) { GetClock().Sleep(ms); }
 
 // A clock that moves only when told to; Sleep advances it. Counter ticks are microseconds.
+// The count is atomic: the sound thread reads the time while the test's thread moves it.
 class VirtualClock : public Clock {
  public:
   uint32_t Milliseconds() override { return static_cast<uint32_t>(m_Micros / 1000); }
@@ -39,7 +41,7 @@ class VirtualClock : public Clock {
   void SetMilliseconds(uint64_t ms) { m_Micros = ms * 1000; }
 
  private:
-  uint64_t m_Micros = 0;
+  std::atomic<uint64_t> m_Micros{0};
 };
 
 }  // namespace platform

@@ -22,8 +22,10 @@ class File {
   File(const File&) = delete;
   File& operator=(const File&) = delete;
 
+  // A regular file only: a folder, pipe or device gives null.
   static std::unique_ptr<File> OpenRead(std::u16string_view path);
-  static std::unique_ptr<File> CreateWrite(std::u16string_view path);  // create or truncate
+  // Creates or truncates a regular file; a folder, pipe or device gives null.
+  static std::unique_ptr<File> CreateWrite(std::u16string_view path);
 
   int64_t Size() const;  // -1 on error
   // Reads up to count bytes at the current position; returns the bytes read, -1 on error.

@@ -59,8 +59,12 @@ std::u16string Utf8ToWide(std::string_view text) {
       continue;
     }
     if (i + len > text.size()) {
+      // A sequence cut off by the end of the text: one replacement for the lead byte and
+      // the continuation bytes that follow it; whatever else follows is still read.
       out += u'\uFFFD';
-      break;
+      ++i;
+      while (i < text.size() && (static_cast<uint8_t>(text[i]) & 0xC0) == 0x80) ++i;
+      continue;
     }
     bool ok = true;
     for (size_t k = 1; k < len; ++k) {

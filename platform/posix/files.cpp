@@ -24,20 +24,32 @@ File::~File() {
 
 std::unique_ptr<File> File::OpenRead(std::u16string_view path) {
   const std::string host = HostPath(path);
-  const int fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
+  // Opened without blocking, so that a named pipe in place of a data file cannot hang the
+  // open; only a regular file is kept (a pipe, device or folder has no whole-file bytes).
+  const int fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return nullptr;
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
     return nullptr;
   }
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags != -1) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
   return std::unique_ptr<File>(new File(fd));
 }
 
 std::unique_ptr<File> File::CreateWrite(std::u16string_view path) {
   const std::string host = HostPath(path);
-  const int fd = ::open(host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  // As OpenRead: a named pipe in the way is refused at once instead of waited on.
+  const int fd = ::open(host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0644);
   if (fd < 0) return nullptr;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return nullptr;
+  }
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags != -1) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
   return std::unique_ptr<File>(new File(fd));
 }
 
