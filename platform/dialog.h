@@ -18,7 +18,7 @@ enum class ControlType : uint8_t {
   DefaultButton,  // the button Enter presses
   CheckBox,
   RadioButton,  // radios from a groupStart up to the next groupStart form one group
-  Edit,         // maxLength characters at most (0 = no limit)
+  Edit,         // the user types maxLength characters at most (0 = no limit)
   ListBox,      // fixedFont: drawn with a fixed-pitch font
   ComboBox,     // a drop-down list
   TrackbarH,

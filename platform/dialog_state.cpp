@@ -2,6 +2,8 @@
 #include "platform/dialog_state.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <optional>
 
 #include "platform/utf.h"
 
@@ -18,6 +20,23 @@ bool IsFocusable(ControlType t) {
     default:
       return true;
   }
+}
+
+// A whole decimal number with an optional sign; nullopt for anything else or out of range.
+std::optional<int32_t> ParseInt(const std::u16string& text) {
+  size_t i = 0;
+  bool negative = false;
+  if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) negative = text[i++] == u'-';
+  if (i == text.size()) return std::nullopt;
+  int64_t value = 0;
+  for (; i < text.size(); ++i) {
+    if (text[i] < u'0' || text[i] > u'9') return std::nullopt;
+    value = value * 10 + (text[i] - u'0');
+    if (value > int64_t(INT32_MAX) + 1) return std::nullopt;
+  }
+  if (negative) value = -value;
+  if (value < INT32_MIN || value > INT32_MAX) return std::nullopt;
+  return int32_t(value);
 }
 
 }  // namespace
@@ -58,11 +77,9 @@ void DialogState::SetCaption(const std::u16string& caption) {
 
 void DialogState::SetText(uint32_t id, const std::u16string& text) {
   Note("SetText", id, WideToUtf8(text));
-  if (ControlState* c = Find(id)) {
-    c->text = text;
-    if (c->tpl.type == ControlType::Edit && c->maxLength > 0 && static_cast<int32_t>(c->text.size()) > c->maxLength)
-      c->text.resize(size_t(c->maxLength));
-  }
+  // An edit's limit holds the user's typing only: a text the procedure sets is kept whole,
+  // so a longer name shown and confirmed unchanged comes back unchanged.
+  if (ControlState* c = Find(id)) c->text = text;
 }
 
 std::u16string DialogState::GetText(uint32_t id) const {
@@ -75,10 +92,7 @@ std::u16string DialogState::GetText(uint32_t id) const {
 
 void DialogState::SetLimit(uint32_t id, int32_t maxLength) {
   Note("SetLimit", id, std::to_string(maxLength));
-  if (ControlState* c = Find(id)) {
-    c->maxLength = std::max(0, maxLength);
-    if (c->maxLength > 0 && static_cast<int32_t>(c->text.size()) > c->maxLength) c->text.resize(size_t(c->maxLength));
-  }
+  if (ControlState* c = Find(id)) c->maxLength = std::max(0, maxLength);
 }
 
 void DialogState::ClearRadioGroup(size_t index) {
@@ -250,6 +264,19 @@ void DialogState::Click(const DialogProcedure& proc, uint32_t id) {
   ControlState* c = Find(id);
   switch (c->tpl.type) {
     case ControlType::CheckBox:
+    case ControlType::RadioButton:
+    case ControlType::Button:
+    case ControlType::DefaultButton:
+      break;
+    default:
+      return;
+  }
+  // A clicked button takes the focus before it reports the click, so a procedure that asks
+  // where the focus is (an edit that Enter should only apply) sees the button, not the edit.
+  Focus(proc, id);
+  if (m_Ended) return;
+  switch (c->tpl.type) {
+    case ControlType::CheckBox:
       c->checked = !c->checked;
       break;
     case ControlType::RadioButton:
@@ -295,6 +322,12 @@ void DialogState::Scroll(const DialogProcedure& proc, uint32_t id, ScrollCode co
   ControlState* c = Find(id);
   int32_t pos = c->pos;
   const bool updown = c->tpl.type == ControlType::UpDown;
+  if (updown && c->tpl.buddy) {
+    // An up-down steps the number in its buddy edit, which the user may have typed over.
+    if (const ControlState* b = Find(c->tpl.buddy)) {
+      if (std::optional<int32_t> typed = ParseInt(b->text)) pos = std::clamp(*typed, c->min, c->max);
+    }
+  }
   switch (code) {
     case ScrollCode::LineUp:
       pos += updown ? 1 : -1;

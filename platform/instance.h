@@ -12,7 +12,8 @@ class InstanceLock {
 };
 
 // Takes the lock for `name` (per user). Null when another process holds it. The lock is held
-// until the returned object is destroyed (or the process ends, however it ends).
+// until the returned object is destroyed (or the process ends, however it ends). Where no
+// folder can hold a lock file the object holds nothing, and the game runs unguarded.
 std::unique_ptr<InstanceLock> AcquireInstanceLock(const std::u16string& name);
 
 }  // namespace platform

@@ -127,8 +127,9 @@ void DrawControls(DialogState& state, PictureCache& pictures, std::vector<Action
                              ImGuiInputTextFlags_EnterReturnsTrue | (limit > 0 ? ImGuiInputTextFlags_CallbackEdit : 0),
                              limit > 0 ? &LimitEdit : nullptr, &limit);
         if (ImGui::IsItemActivated()) actions.push_back(Action{Action::Focus, c.tpl.id});
-        std::u16string now = Utf8ToWide(buf.c_str());
-        if (c.maxLength > 0 && int32_t(now.size()) > c.maxLength) now.resize(size_t(c.maxLength));
+        // Only the user's edits are held to the limit (TypeText cuts them); a longer text the
+        // procedure set stays as it is until the user changes it.
+        const std::u16string now = Utf8ToWide(buf.c_str());
         if (now != c.text) actions.push_back(Action{Action::Text, c.tpl.id, now});
         if (entered) actions.push_back(Action{Action::Enter});
         break;

@@ -97,6 +97,8 @@ class SdlWindow : public Window {
   int32_t MenuStrip() const { return m_Strip; }
   int32_t TakeWheel();
   bool Focused() const;
+  // The menu bar or a dialog has the mouse: its clicks are not the game's.
+  bool UiHasMouse() const { return m_Modal || m_UiMouse; }
   // Where the client picture is drawn in the drawable.
   Rect PictureRect() const;
   Point WindowToClient(int32_t wx, int32_t wy) const;
@@ -128,6 +130,7 @@ class SdlWindow : public Window {
   bool m_CursorVisible = true;
   bool m_Dirty = false;
   bool m_Modal = false;
+  bool m_UiMouse = false;
   int32_t m_ClientW = 800, m_ClientH = 600, m_Strip = 22;
   int32_t m_Wheel = 0;
   int m_SavedX = 0, m_SavedY = 0, m_SavedW = 0, m_SavedH = 0;

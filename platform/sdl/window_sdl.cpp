@@ -19,6 +19,10 @@ namespace platform::sdl {
 // ---- session ----
 
 std::shared_ptr<Session> Session::Start() {
+  // The close box already arrives as the window's close event; SDL's extra quit event for the
+  // last window would ask the player the same question twice. A quit event now comes only
+  // from outside (a signal), and still counts as a close request.
+  SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
     LogLine(std::string("SDL video start failed: ") + SDL_GetError() + "\n");
     return nullptr;
@@ -354,7 +358,8 @@ void SdlWindow::Render(const std::function<void()>& overlay) {
   ImGui_ImplSDLRenderer_RenderDrawData(ImGui::GetDrawData());
   SDL_RenderPresent(m_Renderer.get());
   // ImGui needs further frames while a menu is open or a button is held, to finish a click.
-  m_Dirty = ImGui::GetIO().WantCaptureMouse || ImGui::IsAnyMouseDown();
+  m_UiMouse = ImGui::GetIO().WantCaptureMouse;
+  m_Dirty = m_UiMouse || ImGui::IsAnyMouseDown();
 }
 
 void SdlWindow::HandleSdlEvent(const SDL_Event& e, bool modal) {
@@ -369,6 +374,7 @@ void SdlWindow::HandleSdlEvent(const SDL_Event& e, bool modal) {
     imguiMouse = ImGui::GetIO().WantCaptureMouse;
     imguiKeys = ImGui::GetIO().WantCaptureKeyboard;
   }
+  m_UiMouse = imguiMouse;
   const uint32_t ourId = SDL_GetWindowID(m_Window.get());
   Event out;
   switch (e.type) {
@@ -461,8 +467,10 @@ void SdlWindow::HandleSdlEvent(const SDL_Event& e, bool modal) {
         m_Dirty = true;
         break;
       }
-      // One notch is 120, as the classic wheel reports it.
-      m_Wheel += e.wheel.y * 120;
+      // One notch is 120, as the classic wheel reports it. The devices count movement only
+      // while the window has the focus: turns made over it in the background are not handed
+      // to the game when it comes back.
+      if (Focused()) m_Wheel += e.wheel.y * 120;
       out.type = EventType::MouseWheel;
       out.wheel = e.wheel.y * 120;
       break;
@@ -532,6 +540,12 @@ bool SdlInput::ReadMouse(MouseState& state) {
   m_LastX = gx;
   m_LastY = gy;
   m_HaveLast = true;
+  // A press on the menu bar or in an open menu (which lies over the picture) chooses the menu
+  // item; the game must not take it for a click of its own as well.
+  if (m_Window.UiHasMouse()) {
+    std::memset(state.buttons, 0, sizeof state.buttons);
+    return true;
+  }
   state.buttons[0] = (buttons & SDL_BUTTON_LMASK) ? 0x80 : 0;
   state.buttons[1] = (buttons & SDL_BUTTON_RMASK) ? 0x80 : 0;
   state.buttons[2] = (buttons & SDL_BUTTON_MMASK) ? 0x80 : 0;

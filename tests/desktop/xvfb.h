@@ -1,8 +1,10 @@
 // A private X server for real-window tests: Xvfb on a random display, the X tools run against
-// it, and screen read-back through ImageMagick's import.
+// it, screen read-back through ImageMagick's import, and the fixture that starts the server and
+// the SDL backend on it.
 #pragma once
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,10 +15,13 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <random>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "platform/sdl/sdl_backend.h"
 
 namespace xvfbtest {
 
@@ -167,5 +172,39 @@ inline Rgb At(const std::vector<uint8_t>& pixels, int width, int x, int y) {
   const size_t i = (size_t(y) * size_t(width) + size_t(x)) * 3;
   return Rgb{pixels[i], pixels[i + 1], pixels[i + 2]};
 }
+
+inline bool Near(Rgb c, int r, int g, int b, int tol = 24) {
+  return std::abs(c.r - r) < tol && std::abs(c.g - g) < tol && std::abs(c.b - b) < tol;
+}
+
+// Pumps the window until `done` holds or the time is up; collects every event.
+template <typename Pred>
+bool PumpUntil(platform::Window& w, std::vector<platform::Event>& events, Pred done, int ms = 15000) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (std::chrono::steady_clock::now() < end) {
+    platform::Event e;
+    while (w.PollEvent(e)) events.push_back(e);
+    if (done()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return done();
+}
+
+// A real-window test: a private Xvfb (x) and the SDL backend on it, installed (b), without
+// audio. The test is skipped with the reason where either cannot start.
+class Desktop : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!x.Ok()) GTEST_SKIP() << "real-window test skipped: " << x.Error();
+    platform::sdl::Options options;
+    options.audioSampleRate = 0;
+    b = platform::sdl::CreateBackend(options);
+    if (!b) GTEST_SKIP() << "real-window test skipped: SDL could not open the X display";
+    b->Install();
+  }
+
+  Server x;
+  std::unique_ptr<platform::Backend> b;  // goes before the server
+};
 
 }  // namespace xvfbtest

@@ -9,14 +9,9 @@
 
 using namespace platform;
 
-TEST(XvfbMessageBox, EnterTakesTheDefaultAndEscTakesCancel) {
-  xvfbtest::Server x;
-  if (!x.Ok()) GTEST_SKIP() << "real-window test skipped: " << x.Error();
-  sdl::Options options;
-  options.audioSampleRate = 0;
-  auto b = sdl::CreateBackend(options);
-  if (!b) GTEST_SKIP() << "real-window test skipped: SDL could not open the X display";
-  b->Install();
+using XvfbMessageBox = xvfbtest::Desktop;
+
+TEST_F(XvfbMessageBox, EnterTakesTheDefaultAndEscTakesCancel) {
   ASSERT_TRUE(b->window->Create(WindowDesc{u"varn-xvfb-owner", 800, 600, false}));
   b->window->Show();
 

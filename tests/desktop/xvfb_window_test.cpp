@@ -1,16 +1,18 @@
 // Real-window test: the SDL window under a private Xvfb presents a known frame, and keys and
 // clicks sent with xdotool arrive as DirectInput key codes and client coordinates.
+#include <SDL.h>
 #include <gtest/gtest.h>
-
-#include <chrono>
-#include <thread>
 
 #include "platform/input.h"
 #include "platform/sdl/sdl_backend.h"
 #include "xvfb.h"
 
+// What a window manager sends when the user clicks a window's close box (x_close_box.cpp).
+bool SendCloseBox(const std::string& display, unsigned long window);
+
 using namespace platform;
-using Steady = std::chrono::steady_clock;
+using xvfbtest::Near;
+using xvfbtest::PumpUntil;
 
 namespace {
 
@@ -30,33 +32,11 @@ std::vector<uint8_t> Quadrants(int w, int h) {
   return px;
 }
 
-bool Near(xvfbtest::Rgb c, int r, int g, int b) {
-  return std::abs(c.r - r) < 24 && std::abs(c.g - g) < 24 && std::abs(c.b - b) < 24;
-}
-
-// Pumps the window until `done` holds or the time is up; collects every event.
-template <typename Pred>
-bool PumpUntil(Window& w, std::vector<Event>& events, Pred done, int ms = 15000) {
-  const auto end = Steady::now() + std::chrono::milliseconds(ms);
-  while (Steady::now() < end) {
-    Event e;
-    while (w.PollEvent(e)) events.push_back(e);
-    if (done()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return done();
-}
-
 }  // namespace
 
-TEST(XvfbWindow, PresentsAFrameAndDeliversKeysAndClicks) {
-  xvfbtest::Server x;
-  if (!x.Ok()) GTEST_SKIP() << "real-window test skipped: " << x.Error();
-  sdl::Options options;
-  options.audioSampleRate = 0;
-  auto b = sdl::CreateBackend(options);
-  if (!b) GTEST_SKIP() << "real-window test skipped: SDL could not open the X display";
-  b->Install();
+using XvfbWindow = xvfbtest::Desktop;
+
+TEST_F(XvfbWindow, PresentsAFrameAndDeliversKeysAndClicks) {
   Window& w = *b->window;
   ASSERT_TRUE(w.Create(WindowDesc{u"varn-xvfb-window", 800, 600, false}));
   w.Show();
@@ -139,5 +119,57 @@ TEST(XvfbWindow, PresentsAFrameAndDeliversKeysAndClicks) {
   });
   ASSERT_NE(right, nullptr);
   EXPECT_EQ(right->pos, (Point{700, 500}));
+  w.Destroy();
+}
+
+TEST_F(XvfbWindow, TheCloseBoxIsOneCloseRequest) {
+  Window& w = *b->window;
+  ASSERT_TRUE(w.Create(WindowDesc{u"varn-xvfb-close", 800, 600, false}));
+  w.Show();
+  const unsigned long id = x.FindWindow("varn-xvfb-close");
+  ASSERT_NE(id, 0u) << "the window never appeared";
+  ASSERT_TRUE(SendCloseBox(x.Display(), id));
+  std::vector<Event> events;
+  const auto closes = [&] {
+    return std::count_if(events.begin(), events.end(),
+                         [](const Event& e) { return e.type == EventType::CloseRequest; });
+  };
+  ASSERT_TRUE(PumpUntil(w, events, [&] { return closes() > 0; })) << "the close box was not reported";
+  const auto never = [] { return false; };
+  PumpUntil(w, events, never, 300);  // whatever follows it
+  EXPECT_EQ(closes(), 1) << "one click on the close box asks the question once";
+  EXPECT_TRUE(w.IsAlive()) << "the window stays until the game decides";
+  w.Destroy();
+}
+
+TEST_F(XvfbWindow, WheelTurnsInTheBackgroundAreNotKept) {
+  Window& w = *b->window;
+  ASSERT_TRUE(w.Create(WindowDesc{u"varn-xvfb-wheel", 800, 600, false}));
+  w.Show();
+  const unsigned long id = x.FindWindow("varn-xvfb-wheel");
+  ASSERT_NE(id, 0u);
+  // Another window takes the focus.
+  SDL_Window* other = SDL_CreateWindow("varn-xvfb-other", 0, 0, 64, 64, SDL_WINDOW_SHOWN);
+  ASSERT_NE(other, nullptr);
+  const unsigned long otherId = x.FindWindow("varn-xvfb-other");
+  ASSERT_NE(otherId, 0u);
+  std::vector<Event> events;
+  x.Tool("windowfocus --sync " + std::to_string(id));
+  ASSERT_TRUE(PumpUntil(w, events, [&] { return w.IsActive(); }));
+  x.Tool("windowfocus --sync " + std::to_string(otherId));
+  ASSERT_TRUE(PumpUntil(w, events, [&] { return !w.IsActive(); })) << "the other window never took the focus";
+
+  events.clear();
+  ASSERT_TRUE(x.Tool("mousemove --window " + std::to_string(id) + " 400 300 click 4 click 4"));
+  ASSERT_TRUE(PumpUntil(w, events, [&] {
+    return std::any_of(events.begin(), events.end(), [](const Event& e) { return e.type == EventType::MouseWheel; });
+  })) << "the wheel never turned over the window";
+
+  x.Tool("windowfocus --sync " + std::to_string(id));
+  ASSERT_TRUE(PumpUntil(w, events, [&] { return w.IsActive(); }));
+  MouseState mouse;
+  ASSERT_TRUE(b->input->ReadMouse(mouse));
+  EXPECT_EQ(mouse.dz, 0) << "turns made while another window had the focus";
+  SDL_DestroyWindow(other);
   w.Destroy();
 }

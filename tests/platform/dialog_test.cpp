@@ -53,9 +53,11 @@ TEST(DialogState, RadioGroupsLimitsAndBuddies) {
 
   s.SetText(1023, u"abcdefgh");
   s.SetLimit(1023, 4);
-  EXPECT_EQ(s.GetText(1023), u"abcd");
+  EXPECT_EQ(s.GetText(1023), u"abcdefgh") << "a limit leaves the text already there";
   s.SetText(1023, u"0123456789");
-  EXPECT_EQ(s.GetText(1023), u"0123");
+  EXPECT_EQ(s.GetText(1023), u"0123456789") << "and the text the procedure sets";
+  s.TypeText({}, 1023, u"0123456789");
+  EXPECT_EQ(s.GetText(1023), u"0123") << "it holds what the user types";
 
   s.SetRange(1026, 0, 2047);
   s.SetPosition(1026, 5000);
@@ -176,4 +178,56 @@ TEST(HeadlessDialogHost, ScriptsThatRunOutNeverHang) {
   // is closed anyway.
   EXPECT_EQ(host.RunModal(SampleDialog(), [](DialogControls&, const DialogEvent&) { return false; }), -1);
   EXPECT_EQ(host.RunModal(SampleDialog(), [](DialogControls&, const DialogEvent&) { return true; }), -1);
+}
+
+TEST(HeadlessDialogHost, AClickedButtonTakesTheFocusBeforeItsCommand) {
+  // A procedure in the manner of a number dialog: OK while the edit has the focus only moves
+  // the focus on; OK otherwise closes.
+  headless::HeadlessDialogHost host;
+  std::vector<std::string> events;
+  bool editFocused = false;
+  const DialogProcedure proc = [&](DialogControls& c, const DialogEvent& e) {
+    if (e.type == DialogEventType::FocusIn || e.type == DialogEventType::FocusOut) {
+      events.push_back((e.type == DialogEventType::FocusIn ? "in " : "out ") + std::to_string(e.control));
+      if (e.control == 1027) editFocused = e.type == DialogEventType::FocusIn;
+      return true;
+    }
+    if (e.type == DialogEventType::Command && e.control == kIdOk) {
+      events.push_back("ok");
+      if (editFocused) {
+        c.SetFocus(kIdOk);
+        editFocused = false;
+      } else {
+        c.End(1);
+      }
+      return true;
+    }
+    return false;
+  };
+  host.Script({
+      {DialogAction::Type, 1027, u"12"},
+      {DialogAction::Enter},  // Enter in the edit: the focus moves on, the dialog stays
+      {DialogAction::Type, 1027, u"34"},
+      {DialogAction::Click, kIdOk},  // a click on OK closes, whatever had the focus
+  });
+  EXPECT_EQ(host.RunModal(SampleDialog(), proc), 1);
+  const std::vector<std::string> expected = {"out 1021", "in 1027", "ok", "out 1", "in 1027", "out 1027", "in 1", "ok"};
+  EXPECT_EQ(events, expected);
+}
+
+TEST(DialogState, UpDownStepsTheNumberTypedIntoItsBuddy) {
+  DialogState s(SampleDialog());
+  s.SetRange(1026, 0, 2047);
+  s.SetPosition(1026, 7);
+  const DialogProcedure none;
+  s.TypeText(none, 1027, u"500");
+  s.Scroll(none, 1026, ScrollCode::LineUp);
+  EXPECT_EQ(s.GetText(1027), u"501") << "the step starts from the typed number";
+  EXPECT_EQ(s.GetPosition(1026), 501);
+  s.TypeText(none, 1027, u"9999");
+  s.Scroll(none, 1026, ScrollCode::LineDown);
+  EXPECT_EQ(s.GetText(1027), u"2046") << "a typed number past the range is clamped first";
+  s.TypeText(none, 1027, u"abc");
+  s.Scroll(none, 1026, ScrollCode::LineUp);
+  EXPECT_EQ(s.GetText(1027), u"2047") << "text that is no number leaves the last position";
 }

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "platform/glyphs.h"
@@ -94,4 +96,19 @@ TEST(InstanceLock, SecondHolderIsRefusedUntilReleased) {
   EXPECT_EQ(AcquireInstanceLock(name), nullptr);
   first.reset();
   EXPECT_NE(AcquireInstanceLock(name), nullptr);
+}
+
+TEST(InstanceLock, AnUnusableRuntimeFolderFallsBackInsteadOfRefusing) {
+  const char* oldRun = std::getenv("XDG_RUNTIME_DIR");
+  const std::string saved = oldRun ? oldRun : "";
+  setenv("XDG_RUNTIME_DIR", "/nonexistent/varn-runtime", 1);
+  const std::u16string name = u"VARN-test-fallback";
+  auto first = AcquireInstanceLock(name);
+  auto second = AcquireInstanceLock(name);
+  if (oldRun)
+    setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
+  else
+    unsetenv("XDG_RUNTIME_DIR");
+  EXPECT_NE(first, nullptr) << "a missing runtime folder is no second copy of the game";
+  EXPECT_EQ(second, nullptr) << "the fallback folder still guards against a second copy";
 }
