@@ -2,14 +2,11 @@
 #include "dxdraw/drawview.h"
 
 #include <cmath>
+#include <cstdint>
 
 #include "dxdraw/screen.h"
 
 namespace {
-
-int32_t Trunc(float v) {
-  return static_cast<int32_t>(std::trunc(v));
-}
 
 void ProjectPosition(const Matrix& m, const float pos[3], int32_t& x, int32_t& y) {
   int16_t p[2];
@@ -19,6 +16,14 @@ void ProjectPosition(const Matrix& m, const float pos[3], int32_t& x, int32_t& y
 }
 
 }  // namespace
+
+int32_t TruncToInt32(double v) {
+  if (v != v) return 0;
+  v = std::trunc(v);
+  if (v >= 2147483647.0) return INT32_MAX;
+  if (v <= -2147483648.0) return INT32_MIN;
+  return static_cast<int32_t>(v);
+}
 
 // ---- DrawView ----
 
@@ -142,8 +147,8 @@ void DrawGroup::GetExtent(platform::Rect* out) {
   ProjectPosition(m, m_Position, px, py);
   out->left = px;
   out->top = py;
-  out->right = px + Trunc(static_cast<float>(m_Width) * m_Scale[0] * s.v[6]);
-  out->bottom = py + Trunc(static_cast<float>(m_Height) * m_Scale[1] * s.v[7]);
+  out->right = TruncToInt32(px + std::trunc(static_cast<double>(static_cast<float>(m_Width) * m_Scale[0] * s.v[6])));
+  out->bottom = TruncToInt32(py + std::trunc(static_cast<double>(static_cast<float>(m_Height) * m_Scale[1] * s.v[7])));
 }
 
 uint32_t DrawGroup::OnMessage(uint32_t msg, intptr_t a, intptr_t b) {
@@ -163,16 +168,15 @@ uint32_t DrawGroup::OnMessage(uint32_t msg, intptr_t a, intptr_t b) {
     case VM_HITTEST: {
       if (!IsShown() || !a) return 0;
       auto* pt = reinterpret_cast<platform::Point*>(a);
-      const int32_t dx = Trunc(m_Position[0]), dy = Trunc(m_Position[1]);
-      pt->x -= dx;
-      pt->y -= dy;
+      const platform::Point original = *pt;
+      pt->x = TruncToInt32(double(pt->x) - double(TruncToInt32(m_Position[0])));
+      pt->y = TruncToInt32(double(pt->y) - double(TruncToInt32(m_Position[1])));
       if (b) *reinterpret_cast<intptr_t*>(b) = 0;
       for (ssView* c = GetLastChild(); c; c = GetPrevSibling(c)) {
         c->OnMessage(VM_HITTEST, a, b);
         if (b && *reinterpret_cast<intptr_t*>(b) != 0) return 1;
       }
-      pt->x += dx;
-      pt->y += dy;
+      *pt = original;
       return 0;
     }
     default:
@@ -260,7 +264,7 @@ void DxDrawView::SetPosition(const platform::Point* point) {
 
 void DxDrawView::GetBounds(platform::Rect* out) {
   if (!out) return;
-  const int32_t x = Trunc(m_Position[0]), y = Trunc(m_Position[1]);
+  const int32_t x = TruncToInt32(m_Position[0]), y = TruncToInt32(m_Position[1]);
   *out = platform::Rect{x, y, x, y};
 }
 

@@ -17,6 +17,10 @@ struct TransformState {
   void Reset() { *this = TransformState(); }
 };
 
+// v truncated toward zero and kept within 32 bits (NaN gives 0): positions and scales are the
+// game's floats, and a conversion beyond the range would be undefined.
+int32_t TruncToInt32(double v);
+
 class DrawView : public virtual ssView {
  public:
   static constexpr uint32_t kApplyPivot = 1, kApplyScale = 2, kApplyRotation1 = 4, kApplyRotation2 = 8;

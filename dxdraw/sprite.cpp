@@ -90,16 +90,14 @@ uint32_t DxSprite::OnMessage(uint32_t msg, intptr_t a, intptr_t b) {
     case VM_HITTEST: {
       if (!IsShown() || !m_pSource || !a) return 0;
       auto* pt = reinterpret_cast<platform::Point*>(a);
-      const auto ox = static_cast<int32_t>(std::trunc(m_Position[0] - m_Frame.anchorX));
-      const auto oy = static_cast<int32_t>(std::trunc(m_Position[1] - m_Frame.anchorY));
-      pt->x -= ox;
-      pt->y -= oy;
+      const platform::Point original = *pt;
+      pt->x = TruncToInt32(double(pt->x) - double(TruncToInt32(m_Position[0] - m_Frame.anchorX)));
+      pt->y = TruncToInt32(double(pt->y) - double(TruncToInt32(m_Position[1] - m_Frame.anchorY)));
       if (pt->x >= 0 && pt->x <= m_Frame.width - 1 && pt->y >= 0 && pt->y <= m_Frame.height - 1) {
         if (b) *reinterpret_cast<intptr_t*>(b) = reinterpret_cast<intptr_t>(static_cast<ssView*>(this));
         return 1;
       }
-      pt->x += ox;
-      pt->y += oy;
+      *pt = original;
       return 0;
     }
     case VM_COLLECTDIRTY: {

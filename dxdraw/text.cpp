@@ -140,6 +140,13 @@ void FontDC::BuildCoverage(platform::GlyphFace* face, char32_t ch, bool aa, int3
   m_CacheH = chh;
 }
 
+platform::GlyphFace* FontDC::SelectedFace(const TextBeginState* state) const {
+  // Begin selected exactly this one; asking again rather than keeping the pointer stays right
+  // when SetFont has replaced the faces since.
+  const bool aa = state ? state->antialiased : false;
+  return aa ? m_pFont4.get() : m_pFont.get();
+}
+
 platform::Rect FontDC::DrawGlyph(TextBeginState* state, DxSurface32* surface, char32_t ch, int32_t x, int32_t y,
                                  uint32_t color, int32_t w, int32_t h) {
   if (!surface || !surface->GetBits() || !m_pWork || w <= 0 || h <= 0) return platform::Rect();
@@ -147,7 +154,7 @@ platform::Rect FontDC::DrawGlyph(TextBeginState* state, DxSurface32* surface, ch
   const platform::Rect r = IntersectRect(cell, surface->Bounds());
   if (r.IsEmpty()) return r;
   const bool aa = state ? state->antialiased : false;
-  platform::GlyphFace* face = state && state->selected ? state->selected : (aa ? m_pFont4.get() : m_pFont.get());
+  platform::GlyphFace* face = SelectedFace(state);
   // The same character in the same face gives the same work image: shadow, outline and body
   // passes render it once.
   BuildCoverage(face, ch, aa, w, h);
@@ -185,7 +192,7 @@ void TextContext::EndDC() {
 void TextContext::GetCharExtent(CharSize* size, platform::GlyphFace* face, char32_t character) {
   if (!size) return;
   if (!face && m_BeginCount == 0) platform::ReportAssertion("hdc!=NULL || m_BeginCount!=0", "dxdraw/dxsurface", 528);
-  if (!face) face = m_Begin.selected;
+  if (!face && m_pFont) face = m_pFont->SelectedFace(&m_Begin);
   const int32_t h = m_pFont ? m_pFont->GetLogFont().height : 0;
   size->cy = h;
   if (!(m_Style & TEXT_PROPORTIONAL)) {

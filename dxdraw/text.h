@@ -70,6 +70,10 @@ class FontDC {
   platform::Rect DrawGlyph(TextBeginState* state, DxSurface32* surface, char32_t ch, int32_t x, int32_t y,
                            uint32_t color, int32_t w, int32_t h);
 
+  // The face a begun state draws with: the 4x face when it is antialiased, else the normal one
+  // (SetFont inside a Begin replaces the faces Begin selected).
+  platform::GlyphFace* SelectedFace(const TextBeginState* state) const;
+
   const LogFont& GetLogFont() const { return m_LogFont; }
   DxImage* GetWorkImage() const { return m_pWork.get(); }
   bool HasFonts() const { return m_pFont && m_pFont4; }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "dxdraw/surface.h"
 
@@ -42,6 +43,15 @@ struct Raster {
   int bpp;
 };
 
+// A 16.16 value truncated toward zero and kept within 32 bits: a span far narrower than its
+// texture distance has a step beyond the range.
+int32_t Fixed(double v) {
+  v = std::trunc(v);
+  if (!(v >= -2147483648.0)) return INT32_MIN;
+  if (v > 2147483647.0) return INT32_MAX;
+  return static_cast<int32_t>(v);
+}
+
 // Texels outside the texture (or the mask) are skipped rather than read.
 bool Inside(DxSurface* s, int32_t x, int32_t y) {
   return s && x >= 0 && y >= 0 && x < s->GetWidth() && y < s->GetAbsHeight();
@@ -56,16 +66,17 @@ void Span(Raster& r, int32_t y, const EdgeLine& a, const EdgeLine& ta, const Edg
   int32_t du = -1, dv = -1;
   if (xa != xb) {
     const float ub = static_cast<float>(static_cast<double>(tb.x1 - tb.x0) * (y - b.y0) / (b.y1 - b.y0) + tb.x0);
-    du = static_cast<int32_t>(std::trunc((static_cast<double>(ub) - ua) * 65536.0 / (xb - xa)));
-    dv = static_cast<int32_t>(std::trunc((static_cast<double>(vb) - va) * 65536.0 / (xb - xa)));
+    du = Fixed((static_cast<double>(ub) - ua) * 65536.0 / (xb - xa));
+    dv = Fixed((static_cast<double>(vb) - va) * 65536.0 / (xb - xa));
   }
-  int32_t u = static_cast<int32_t>(std::trunc(static_cast<double>(ua) * 65536.0));
-  int32_t v = static_cast<int32_t>(std::trunc(static_cast<double>(va) * 65536.0));
+  const int32_t u = Fixed(static_cast<double>(ua) * 65536.0);
+  const int32_t v = Fixed(static_cast<double>(va) * 65536.0);
   int32_t dir = 1;
+  int64_t su = du, sv = dv;  // negated in 64 bits: -INT32_MIN does not fit 32
   if (xa > xb) {
     dir = -1;
-    du = -du;
-    dv = -dv;
+    su = -su;
+    sv = -sv;
   }
   // Only the steps whose pixel lies inside the clip are visited; texels advance as if every
   // step had been taken.
@@ -83,8 +94,9 @@ void Span(Raster& r, int32_t y, const EdgeLine& a, const EdgeLine& ta, const Edg
   const bool masked = BltUsesMask(r.params.mode);
   for (int64_t k = kmin; k <= kmax; ++k) {
     const auto x = static_cast<int32_t>(xa + dir * k);
-    const auto tx = static_cast<int32_t>((int64_t{u} + k * du) >> 16);
-    const auto ty = static_cast<int32_t>((int64_t{v} + k * dv) >> 16);
+    const int64_t fu = (int64_t{u} + k * su) >> 16, fv = (int64_t{v} + k * sv) >> 16;
+    if (fu < INT32_MIN || fu > INT32_MAX || fv < INT32_MIN || fv > INT32_MAX) continue;
+    const auto tx = static_cast<int32_t>(fu), ty = static_cast<int32_t>(fv);
     if (Inside(r.tex, tx, ty) && (!masked || Inside(r.mask, tx, ty))) {
       r.routine(r.dst->GetPixelAddress(x, y), r.tex->GetPixelAddress(tx, ty),
                 masked ? r.mask->GetPixelAddress(tx, ty) : nullptr, 1, &r.params, 0, 0, 0, 1);

@@ -67,9 +67,10 @@ void ssGroup::Unlink(ssView* child) {
     prev->m_pNext = next;
     if (m_pLast == child) m_pLast = prev;
   }
-  if (m_pFocus == child) m_pFocus = (next == child) ? nullptr : next;
   child->m_pParent = nullptr;
   child->m_pNext = nullptr;
+  // The focus, and its flag, pass to the next sibling (to none when the ring is now empty).
+  if (m_pFocus == child) SetFocus(next == child ? nullptr : next);
 }
 
 void ssGroup::AddChild(ssView* child) {

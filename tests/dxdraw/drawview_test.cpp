@@ -130,6 +130,29 @@ TEST_F(DrawViewTest, UpdateHookRunsOnUpdateAndOnMessage) {
   EXPECT_EQ(calls, 2);
 }
 
+TEST_F(DrawViewTest, PositionsBeyond32BitsSaturateInsteadOfOverflowing) {
+  // Positions and scales are floats the game sets from its data; integer results stay in range
+  // (the sanitizer build aborts on an out-of-range conversion or an overflowing subtraction).
+  DrawGroup g;
+  g.AddChild(new Leaf);
+  g.SetPosition(3e9f, -3e9f);
+  platform::Point p{-5, 5};
+  intptr_t hit = 0;
+  EXPECT_EQ(g.OnMessage(VM_HITTEST, reinterpret_cast<intptr_t>(&p), reinterpret_cast<intptr_t>(&hit)), 0u);
+  EXPECT_EQ(p, (platform::Point{-5, 5})) << "a miss gives the point back unchanged";
+  g.SetPosition(0, 0);
+  g.m_Width = 100;
+  g.m_Scale[0] = 1e30f;
+  platform::Rect extent;
+  g.GetExtent(&extent);
+  EXPECT_EQ(extent.right, INT32_MAX);
+  DxDraw::DxDrawView v;
+  v.SetPosition(-3e9f, 2.5e9f);
+  platform::Rect bounds;
+  v.GetBounds(&bounds);
+  EXPECT_EQ(bounds, (platform::Rect{INT32_MIN, INT32_MAX, INT32_MIN, INT32_MAX}));
+}
+
 TEST(HitTracker, EnterStayMoveLeave) {
   const platform::Rect rects[2] = {{0, 0, 10, 10}, {20, 0, 30, 10}};
   HitTracker t;

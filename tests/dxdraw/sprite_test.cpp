@@ -78,6 +78,10 @@ TEST_F(SpriteTest, HitTestAnswersWithTheSprite) {
   EXPECT_EQ(hit, reinterpret_cast<intptr_t>(static_cast<ssView*>(&s)));
   EXPECT_EQ(s.OnMessage(VM_HITTEST, reinterpret_cast<intptr_t>(&out), reinterpret_cast<intptr_t>(&hit)), 0u);
   EXPECT_EQ(out, (platform::Point{30, 20}));
+  s.SetPosition(3e9f, 0.0f);  // far beyond 32 bits: no overflow, no hit
+  platform::Point far{-20, 0};
+  EXPECT_EQ(s.OnMessage(VM_HITTEST, reinterpret_cast<intptr_t>(&far), reinterpret_cast<intptr_t>(&hit)), 0u);
+  EXPECT_EQ(far, (platform::Point{-20, 0}));
 }
 
 TEST_F(SpriteTest, SurfaceSpriteIsTransparentAndCountsReferences) {

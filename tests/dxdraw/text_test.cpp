@@ -199,6 +199,18 @@ TEST_F(TextTest, BeginEndNestAndUnbalancedCallsAreReported) {
   EXPECT_EQ(reports, (std::vector<std::string>{"m_BeginCount", "m_nBeginCount", "hdc!=NULL || m_BeginCount!=0"}));
 }
 
+TEST_F(TextTest, ChangingTheFontInsideABeginDrawsWithTheNewFaces) {
+  SurfaceRef s = Canvas(40, 20, 0, 0);
+  ctx.m_Style = TEXT_ANTIALIAS | TEXT_PROPORTIONAL;
+  ctx.BeginDC(s.Get());
+  font->SetFace(u"ＭＳ ゴシック", 12);  // the faces Begin selected are gone
+  s->PutChar(&ctx, U'A');
+  ctx.EndDC();
+  EXPECT_EQ(ctx.m_CursorX, 6) << "the new 12-pixel face measured the character";
+  EXPECT_EQ(Px(s.Get(), 1, 1), 0x0FFFFFFFu) << "and drew it";
+  EXPECT_EQ(font->GetBeginCount(), 0u);
+}
+
 // A face whose advances far exceed its cell: the engine must keep to its work image.
 class WideFace : public platform::GlyphFace {
  public:

@@ -86,6 +86,13 @@ TEST(Textured, ClipAndRefusals) {
   // Texture points beyond the texture are skipped, not read.
   const Point16 far[3] = {{0, 0}, {300, 300}, {0, 300}};
   EXPECT_EQ(s->DrawTriangle(p, tex.Get(), far, nullptr, nullptr), 1);
+  // Texture points at the ends of the 16-bit range over a one-pixel span: the texel step is
+  // beyond 32 bits and must not overflow (the sanitizer build aborts on it).
+  const Point16 thin[3] = {{0, 0}, {1, 1}, {0, 2}};
+  const Point16 wide[3] = {{0, 0}, {32767, 0}, {-32768, 0}};
+  SurfaceRef t = MakeSurface(32, 4, 4);
+  EXPECT_EQ(t->DrawTriangle(thin, tex.Get(), wide, nullptr, nullptr), 1);
+  EXPECT_EQ(Px(t.Get(), 1, 1), 0u) << "the texel at u = 32767 is outside the texture";
 }
 
 TEST(EdgeLine, XAtYTruncatesAndFlagsStraightEdges) {

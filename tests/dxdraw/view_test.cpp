@@ -130,9 +130,12 @@ TEST(ViewTree, FocusMovesToTheNextSiblingOnDetach) {
   EXPECT_TRUE(a->GetFlags() & ssView::kFocused);
   a->Detach();
   EXPECT_EQ(g.GetFocus(), b);
+  EXPECT_TRUE(b->GetFlags() & ssView::kFocused) << "flag 4 moves with the focus";
+  EXPECT_FALSE(a->GetFlags() & ssView::kFocused) << "the detached view no longer has the focus";
   delete a;
   b->Detach();
   EXPECT_EQ(g.GetFocus(), nullptr) << "the only child leaves no focus";
+  EXPECT_FALSE(b->GetFlags() & ssView::kFocused);
   delete b;
 }
 
