@@ -12,6 +12,7 @@
 // Blend, Add, Sub and Xor take M256(L, as) as the high half of (as << 8) * L, which is the same floor.
 #include <cstring>
 
+#include "dxdraw/blit32vector.h"
 #include "dxdraw/blitroutines.h"
 #include "dxdraw/pixeltables.h"
 
@@ -258,58 +259,16 @@ VARN_AVX2 void Go(VARN_BLT_ARGS, int l) {
     Run<Op, Row, UseT, High, true>(dst, src, mask, width, k, dstPitch, srcPitch, maskPitch, height);
 }
 
-template <int Op, int Row>
-VARN_AVX2 void BltAvx2(VARN_BLT_ARGS) {
-  const int l = ClampedLevel(params, 0, kLevelMax32(Op));
-  const bool useT = (params->mode & kBltSrcAlpha) != 0;
-  if (Op == kBltCopy && Row == 0 && !useT && (params->colorMask | 0xFF000000u) == 0xFFFFFFFFu) {
-    // Nothing masked and the source's T kept: the rows are copied as they are.
-    for (int y = 0; y < height; ++y, dst += dstPitch, src += srcPitch)
-      std::memmove(dst, src, static_cast<size_t>(width) * 4);
-    return;
+// The kernel loop of this instruction set, for the shared dispatch.
+struct Avx2Kernels {
+  template <int Op, int Row, bool UseT, bool High>
+  VARN_AVX2 static void Go(VARN_BLT_ARGS, int l) {
+    ::Go<Op, Row, UseT, High>(dst, src, mask, width, params, dstPitch, srcPitch, maskPitch, height, l);
   }
-  const bool high = (Op == kBltBright || Op == kBltBlend) && l > 256;
-#define VARN_GO(T, H) Go<Op, Row, T, H>(dst, src, mask, width, params, dstPitch, srcPitch, maskPitch, height, l)
-  if (high)
-    useT ? VARN_GO(true, true) : VARN_GO(false, true);
-  else
-    useT ? VARN_GO(true, false) : VARN_GO(false, false);
-#undef VARN_GO
-}
+};
 
 }  // namespace
 
-#define VARN_DEFINE_ROW(name, op, row)                                                      \
-  void Blt32MmxAvx2_##name##_##row(VARN_BLT_ARGS) {                                         \
-    BltAvx2<op, row>(dst, src, mask, width, params, dstPitch, srcPitch, maskPitch, height); \
-  }
-#define VARN_DEFINE_ROWS(name, op) \
-  VARN_DEFINE_ROW(name, op, 0)     \
-  VARN_DEFINE_ROW(name, op, 1)     \
-  VARN_DEFINE_ROW(name, op, 2)     \
-  VARN_DEFINE_ROW(name, op, 3)
-
-VARN_DEFINE_ROWS(Copy, kBltCopy)
-VARN_DEFINE_ROWS(Bright, kBltBright)
-VARN_DEFINE_ROWS(Blend, kBltBlend)
-VARN_DEFINE_ROWS(Add, kBltAdd)
-VARN_DEFINE_ROWS(Sub, kBltSub)
-VARN_DEFINE_ROWS(Xor, kBltXor)
-void Blt32MmxAvx2_BlendOnLayer(VARN_BLT_ARGS) {
-  BltAvx2<kBltBlendOnLayer, 3>(dst, src, mask, width, params, dstPitch, srcPitch, maskPitch, height);
-}
-
-// MaskFade without a rule image reads every mask value as 0: the reference handles that case.
-#define VARN_DEFINE_MASKFADE(row)                                                                       \
-  void Blt32MmxAvx2_MaskFade_##row(VARN_BLT_ARGS) {                                                     \
-    if (mask == nullptr)                                                                                \
-      Blt32MmxRef_MaskFade_##row(dst, src, mask, width, params, dstPitch, srcPitch, maskPitch, height); \
-    else                                                                                                \
-      BltAvx2<kBltMaskFade, row>(dst, src, mask, width, params, dstPitch, srcPitch, maskPitch, height); \
-  }
-VARN_DEFINE_MASKFADE(0)
-VARN_DEFINE_MASKFADE(1)
-VARN_DEFINE_MASKFADE(2)
-VARN_DEFINE_MASKFADE(3)
+VARN_DEFINE_VECTOR32_ROUTINES(Blt32MmxAvx2, Avx2Kernels)
 
 #endif
