@@ -126,7 +126,7 @@ TEST_F(XvfbReveal, MessageShowsInTheRealWindowAndAClickEndsItsWait) {
   view->PrintText(0xFFFFFF, 30, u"ABCDEFGH", nullptr, nullptr);
 
   // While the wait runs on this thread, another reads the screen back and then clicks.
-  std::atomic<bool> textShown{false}, indicatorShown{false};
+  std::atomic<bool> textShown{false}, indicatorShown{false}, waitEnded{false};
   std::thread clicker([&] {
     for (int attempt = 0; attempt < 50 && !(textShown && indicatorShown); ++attempt) {
       const std::vector<uint8_t> shot = x.Capture(id, 800, 600);
@@ -137,10 +137,16 @@ TEST_F(XvfbReveal, MessageShowsInTheRealWindowAndAClickEndsItsWait) {
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
-    x.Tool("mousemove --window " + std::to_string(id) + " 400 300");
-    x.Tool("mousedown 1");
-    std::this_thread::sleep_for(std::chrono::milliseconds(250));
-    x.Tool("mouseup 1");
+    // Click until the wait has ended: a click may be lost while the server is busy (the
+    // watchdog task still ends a wait that no click reaches).
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+    while (!waitEnded && std::chrono::steady_clock::now() < end) {
+      x.Tool("mousemove --window " + std::to_string(id) + " 400 300");
+      x.Tool("mousedown 1");
+      std::this_thread::sleep_for(std::chrono::milliseconds(250));
+      x.Tool("mouseup 1");
+      for (int i = 0; i < 40 && !waitEnded; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
   });
   uint32_t result = 0;
   try {
@@ -148,6 +154,7 @@ TEST_F(XvfbReveal, MessageShowsInTheRealWindowAndAClickEndsItsWait) {
   } catch (const ScriptException&) {
     ADD_FAILURE() << "no click ended the wait";
   }
+  waitEnded = true;
   clicker.join();
   EXPECT_TRUE(textShown) << "the revealed text never reached the screen";
   EXPECT_TRUE(indicatorShown) << "the click-wait indicator never reached the screen";
