@@ -67,43 +67,6 @@ VARN_AVX2 inline V Mix16(V x, V d, V w2) {
   return _mm256_add_epi16(d, _mm256_mulhi_epi16(_mm256_slli_epi16(_mm256_sub_epi16(x, d), 7), w2));
 }
 
-enum TLane { kTSource, kTDest };
-
-enum WeightKind {
-  kWConst,      // the level, the same for every pixel
-  kWBySourceT,  // a function of the source's T
-  kWArith,      // needs the mask or the destination
-  kWNone,       // no weight (copy, brighten without transparency)
-};
-
-template <int Op, bool UseT, bool High>
-constexpr WeightKind KindOf() {
-  if (Op == kBltMaskFade || Op == kBltBlendOnLayer) return kWArith;
-  if (UseT) return kWBySourceT;
-  if (Op == kBltBlend && !High) return kWConst;
-  if (Op == kBltAdd || Op == kBltSub || Op == kBltXor) return kWConst;
-  return kWNone;
-}
-
-template <int Op, bool UseT, bool High>
-constexpr bool IsMix() {
-  return Op == kBltMaskFade || Op == kBltBlendOnLayer || (Op == kBltBlend && !High) ||
-         (UseT && Op != kBltAdd && Op != kBltSub && Op != kBltXor);
-}
-
-// The T-lane weight of a mix: 256 makes the lane the source's T, 0 the destination's.
-template <int Op, int Row>
-constexpr int MixTWeight() {
-  return (Op == kBltBlendOnLayer || Row == 3) ? 0 : 256;
-}
-
-template <int Op, int Row, bool UseT, bool High>
-constexpr TLane TLaneOf() {
-  if (IsMix<Op, UseT, High>()) return MixTWeight<Op, Row>() == 0 ? kTDest : kTSource;
-  if (Op == kBltAdd || Op == kBltSub || Op == kBltXor) return kTDest;
-  return kTSource;  // copy, brightened source
-}
-
 struct K {
   V cmask;                           // the colour mask, T byte forced to 0xFF
   V l16;                             // the level in every lane

@@ -51,45 +51,6 @@ inline __m128i Mix16(__m128i x, __m128i d, __m128i w2) {
   return _mm_add_epi16(d, _mm_mulhi_epi16(_mm_slli_epi16(_mm_sub_epi16(x, d), 7), w2));
 }
 
-// What the colour arithmetic leaves in the T lane.
-enum TLane { kTSource, kTDest, kTOther };
-
-// Which weight an operation uses per pixel.
-enum WeightKind {
-  kWConst,      // the level, the same for every pixel
-  kWBySourceT,  // a function of the source's T only: table or arithmetic
-  kWArith,      // needs the mask or the destination: arithmetic
-  kWNone,       // no weight (copy, brighten without transparency)
-};
-
-template <int Op, bool UseT, bool High>
-constexpr WeightKind KindOf() {
-  if (Op == kBltMaskFade || Op == kBltBlendOnLayer) return kWArith;
-  if (UseT) return kWBySourceT;
-  if (Op == kBltBlend && !High) return kWConst;
-  if (Op == kBltAdd || Op == kBltSub || Op == kBltXor) return kWConst;
-  return kWNone;
-}
-
-template <int Op, bool UseT, bool High>
-constexpr bool IsMix() {
-  return Op == kBltMaskFade || Op == kBltBlendOnLayer || (Op == kBltBlend && !High) ||
-         (UseT && Op != kBltAdd && Op != kBltSub && Op != kBltXor);
-}
-
-// The T-lane weight of a mix: the row's byte where the row takes one, else the source's (merged later).
-template <int Op, int Row>
-constexpr int MixTWeight() {
-  return (Op == kBltBlendOnLayer || Row == 3) ? 0 : 256;
-}
-
-template <int Op, int Row, bool UseT, bool High>
-constexpr TLane TLaneOf() {
-  if (IsMix<Op, UseT, High>()) return MixTWeight<Op, Row>() == 0 ? kTDest : kTSource;
-  if (Op == kBltAdd || Op == kBltSub || Op == kBltXor) return kTDest;
-  return kTSource;  // copy, brightened source
-}
-
 struct K {
   __m128i cmask;       // the colour mask, T byte forced to 0xFF
   __m128i l32;         // level in the low half of every 32-bit lane

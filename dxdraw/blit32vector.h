@@ -8,6 +8,48 @@
 
 namespace blitdetail {
 
+// How an operation's kernel is shaped, the same for every instruction set.
+
+// What the colour arithmetic leaves in the T lane.
+enum TLane { kTSource, kTDest };
+
+// Which weight an operation uses per pixel.
+enum WeightKind {
+  kWConst,      // the level, the same for every pixel
+  kWBySourceT,  // a function of the source's T only: table or arithmetic
+  kWArith,      // needs the mask or the destination: arithmetic
+  kWNone,       // no weight (copy, brighten without transparency)
+};
+
+template <int Op, bool UseT, bool High>
+constexpr WeightKind KindOf() {
+  if (Op == kBltMaskFade || Op == kBltBlendOnLayer) return kWArith;
+  if (UseT) return kWBySourceT;
+  if (Op == kBltBlend && !High) return kWConst;
+  if (Op == kBltAdd || Op == kBltSub || Op == kBltXor) return kWConst;
+  return kWNone;
+}
+
+template <int Op, bool UseT, bool High>
+constexpr bool IsMix() {
+  return Op == kBltMaskFade || Op == kBltBlendOnLayer || (Op == kBltBlend && !High) ||
+         (UseT && Op != kBltAdd && Op != kBltSub && Op != kBltXor);
+}
+
+// The T-lane weight of a mix: 256 makes the lane the source's T, 0 the destination's (the row's
+// byte where the row takes one; merged later).
+template <int Op, int Row>
+constexpr int MixTWeight() {
+  return (Op == kBltBlendOnLayer || Row == 3) ? 0 : 256;
+}
+
+template <int Op, int Row, bool UseT, bool High>
+constexpr TLane TLaneOf() {
+  if (IsMix<Op, UseT, High>()) return MixTWeight<Op, Row>() == 0 ? kTDest : kTSource;
+  if (Op == kBltAdd || Op == kBltSub || Op == kBltXor) return kTDest;
+  return kTSource;  // copy, brightened source
+}
+
 // Isa provides `template <int Op, int Row, bool UseT, bool High> static void Go(VARN_BLT_ARGS, int level)`,
 // the kernel loop of one instruction set.
 template <class Isa, int Op, int Row>
