@@ -9,7 +9,7 @@ PACKAGES=(
   libogg-dev libvorbis-dev libsdl2-dev libfreetype-dev libfontconfig-dev libimgui-dev
   fonts-ipafont-gothic fonts-ipafont-mincho
   libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev
-  xvfb xdotool imagemagick x11-utils
+  xvfb xfonts-base xdotool imagemagick x11-utils
 )
 
 missing=()

@@ -676,7 +676,8 @@ MsgResult SdlMessageBoxes::Show(const MessageBoxRequest& request) {
   box.buttons = data.data();
   int chosen = -1;
   if (SDL_ShowMessageBox(&box, &chosen) != 0) {
-    LogLine("[message box] " + caption + ": " + text + "\n");
+    // No box could be shown (no display, no usable font): the text still reaches the log, with the reason.
+    LogLine("[message box] " + caption + ": " + text + " (not shown: " + SDL_GetError() + ")\n");
     return DefaultAnswer(request);
   }
   if (chosen < 0) {

@@ -1,11 +1,11 @@
 // Real-window test: message boxes are shown by SDL and answered from the keyboard, Enter taking
 // the default button and Esc the Cancel button.
-#include <gtest/gtest.h>
-
 #include <dirent.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
@@ -85,11 +85,13 @@ TEST_F(XvfbMessageBox, EnterTakesTheDefaultAndEscTakesCancel) {
   for (const Case& c : cases) {
     const std::string caption(c.request.caption.begin(), c.request.caption.end());
     bool answeredByKey = true;
+    std::atomic<bool> returned{false};
     std::thread user([&] {
       // Wait for the box (bounded), then press the key until it has gone: a key that comes
       // before the box is ready may be lost.
       unsigned long id = 0;
-      for (int i = 0; i < 300 && !id; ++i) {
+      // A call that returns without a box (it could not be shown) ends the wait at once.
+      for (int i = 0; i < 300 && !id && !returned; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         id = x.FindWindowNow(caption);
       }
@@ -111,6 +113,7 @@ TEST_F(XvfbMessageBox, EnterTakesTheDefaultAndEscTakesCancel) {
       }
     });
     const MsgResult got = ShowMessageBox(c.request);
+    returned = true;
     user.join();
     EXPECT_TRUE(answeredByKey) << caption << ": the key never closed the box";
     EXPECT_EQ(got, c.expected) << caption;
