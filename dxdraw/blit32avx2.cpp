@@ -1,79 +1,25 @@
 // 32-bit blit routines of the MMX form on AVX2: eight pixels per step, the same bits as the scalar reference.
 //
-// Chosen at run time (CpuHasAvx2) by the MMX-form entry points; the rest of the library stays at the
-// baseline instruction set, so every function here that touches a 256-bit register carries the target
-// attribute and none of them is visible outside this file.
-//
-// Layout: a pixel's four bytes are split over two vectors of 16-bit lanes without any shuffle,
-// "BR" = (B, R) = the even bytes and "GT" = (G, T) = the odd bytes. Each lane holds one channel in its low
-// byte, so the arithmetic is the same per lane as in the four-lane form; per-pixel weights are computed
-// with the pixel's value in both 16-bit halves of its 32-bit lane, which is what both vectors need.
-// Every product fits 16 bits (a byte times a weight of at most 256), so the lane multiplies are exact.
-// Blend, Add, Sub and Xor take M256(L, as) as the high half of (as << 8) * L, which is the same floor.
+// Chosen at run time (CpuHasAvx2) by the MMX-form entry points. The lane layout and the pieces shared with
+// the AVX-512 version are in blit32lanes256.h. Here the T lane rides along in a mix with the weight the row
+// wants (256: the source's T, 0: the destination's), so that rows 0 and 3 need no separate merge.
 #include <cstring>
 
+#include "dxdraw/blit32lanes256.h"
 #include "dxdraw/blit32vector.h"
 #include "dxdraw/blitroutines.h"
-#include "dxdraw/pixeltables.h"
 
 #if defined(__SSE2__)
-#include <immintrin.h>
-
-#define VARN_AVX2 __attribute__((target("avx2")))
 
 using namespace blitdetail;
+using namespace blitdetail::lanes256;
 
 namespace {
 
-using V = __m256i;
-
-VARN_AVX2 inline V Set16(int v) {
-  return _mm256_set1_epi16(static_cast<int16_t>(v));
+// The high byte of every 16-bit lane of the two halves, back in pixel order.
+VARN_AVX2 inline V HighBytes(V br, V gt) {
+  return _mm256_or_si256(_mm256_srli_epi16(br, 8), _mm256_and_si256(gt, Set32(0xFF00FF00u)));
 }
-VARN_AVX2 inline V Set32(uint32_t v) {
-  return _mm256_set1_epi32(static_cast<int>(v));
-}
-// Lane pattern of the GT vector: c in the G lane (even words), t in the T lane (odd words).
-VARN_AVX2 inline V GtLanes(int c, int t) {
-  return Set32(static_cast<uint32_t>(c & 0xFFFF) | (static_cast<uint32_t>(t & 0xFFFF) << 16));
-}
-
-// The byte at offset Byte of every pixel, in the low byte of both 16-bit halves of the pixel's lane.
-// With At = 1, in the high byte instead (the byte times 256).
-template <int Byte, int At = 0>
-VARN_AVX2 inline V Spread(V p) {
-  constexpr char z = static_cast<char>(0x80);
-  constexpr char b0 = Byte, b1 = Byte + 4, b2 = Byte + 8, b3 = Byte + 12;
-  const V ctrl = At == 0 ? _mm256_setr_epi8(b0, z, b0, z, b1, z, b1, z, b2, z, b2, z, b3, z, b3, z,  //
-                                            b0, z, b0, z, b1, z, b1, z, b2, z, b2, z, b3, z, b3, z)
-                         : _mm256_setr_epi8(z, b0, z, b0, z, b1, z, b1, z, b2, z, b2, z, b3, z, b3,  //
-                                            z, b0, z, b0, z, b1, z, b1, z, b2, z, b2, z, b3, z, b3);
-  return _mm256_shuffle_epi8(p, ctrl);
-}
-
-// 0 stays 0, x (at most 255) becomes x + 1.
-VARN_AVX2 inline V WA16(V x) {
-  return _mm256_sub_epi16(x, _mm256_cmpgt_epi16(x, _mm256_setzero_si256()));
-}
-VARN_AVX2 inline V WT16(V t) {
-  return _mm256_sub_epi16(Set16(256), WA16(t));
-}
-// floor(a * b / 256) for lanes whose product fits 16 bits.
-VARN_AVX2 inline V MulShr8(V a, V b) {
-  return _mm256_srli_epi16(_mm256_mullo_epi16(a, b), 8);
-}
-// mix(x, d, w) = d + floor((x - d) * w / 256), as the high half of ((x - d) << 7) * (2 * w).
-VARN_AVX2 inline V Mix16(V x, V d, V w2) {
-  return _mm256_add_epi16(d, _mm256_mulhi_epi16(_mm256_slli_epi16(_mm256_sub_epi16(x, d), 7), w2));
-}
-
-struct K {
-  V cmask;                           // the colour mask, T byte forced to 0xFF
-  V l16;                             // the level in every lane
-  V wbr, wgt;                        // constant weights of the two halves (doubled for a mix; the T lane by the row)
-  V bfa_br, bfa_gt, bfb_br, bfb_gt;  // brighten: factor and addend (the T lane kept)
-  V tw;                              // doubled T-lane weight of per-pixel mixes, in the odd words
-};
 
 template <int Op, int Row, bool UseT, bool High, bool Masked>
 VARN_AVX2 inline V Kernel(V s, V d, V m, const K& k) {
@@ -89,60 +35,33 @@ VARN_AVX2 inline V Kernel(V s, V d, V m, const K& k) {
     const V dbr = _mm256_and_si256(d, lowBytes), dgt = _mm256_srli_epi16(d, 8);
     V wbr = k.wbr, wgt = k.wgt;
     if constexpr (kKind == kWBySourceT || kKind == kWArith) {
-      const V ts = Spread<3>(s);
-      V w;
-      if constexpr (Op == kBltMaskFade) {
-        w = _mm256_min_epi16(_mm256_subs_epu16(_mm256_add_epi16(Spread<0>(m), k.l16), Set16(256)), Set16(255));
-        if constexpr (UseT) w = MulShr8(w, WA16(_mm256_xor_si256(ts, Set16(255))));
-        w = WA16(w);
-      } else if constexpr (Op == kBltBlendOnLayer) {
-        const V td = Spread<3>(d);
-        if constexpr (UseT)
-          w = WA16(MulShr8(MulShr8(_mm256_xor_si256(ts, Set16(255)), k.l16), WT16(td)));
-        else
-          w = WA16(MulShr8(_mm256_xor_si256(td, Set16(255)), k.l16));
-      } else if constexpr ((Op == kBltBlend && !High) || Op == kBltAdd || Op == kBltSub || Op == kBltXor) {
-        // M256(L, as) as the high half of (as << 8) * L, with the source's T moved to the high bytes.
-        w = WA16(_mm256_mulhi_epu16(_mm256_xor_si256(Spread<3, 1>(s), Set16(0xFF00)), k.l16));
-      } else {
-        w = WT16(ts);
-      }
-      if constexpr (kMix) {
-        w = _mm256_add_epi16(w, w);
-        wbr = w;
-        wgt = _mm256_blend_epi16(w, k.tw, 0xAA);
-      } else {
-        wbr = w;
-        wgt = _mm256_blend_epi16(w, _mm256_setzero_si256(), 0xAA);
-      }
+      V w = PixelWeight<Op, UseT, High>(s, d, m, k);
+      wbr = w;
+      wgt = _mm256_blend_epi16(w, kMix ? k.tw : _mm256_setzero_si256(), 0xAA);
     }
-    // The source as the operation sees it: brightened for Bright and for Blend above 256.
-    V xbr = sbr, xgt = sgt;
-    if constexpr (Op == kBltBright || (Op == kBltBlend && High)) {
-      xbr = _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(sbr, k.bfa_br), k.bfb_br), 8);
-      xgt = _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(sgt, k.bfa_gt), k.bfb_gt), 8);
-    }
-    V rbr, rgt;
-    if constexpr (Op == kBltAdd || Op == kBltSub || Op == kBltXor) {
+    V xbr, xgt;
+    SourceHalves<Op, High>(sbr, sgt, k, xbr, xgt);
+    if constexpr (kMix) {
+      // mix(x, d, w) = d + floor((x - d) * w / 256): the low 16 bits of (x - d) * w hold that floor (mod 256)
+      // in their high byte, and d plus it is 0..255, so a bytewise add to d gives the exact result.
+      colour = _mm256_add_epi8(d, HighBytes(_mm256_mullo_epi16(_mm256_sub_epi16(xbr, dbr), wbr),
+                                            _mm256_mullo_epi16(_mm256_sub_epi16(xgt, dgt), wgt)));
+    } else if constexpr (Op == kBltAdd || Op == kBltSub || Op == kBltXor) {
+      // The product P = s * w per channel; Add stores min(255, d + floor(P / 256)), Sub
+      // max(0, d - ceil(P / 256)) and Xor d ^ floor(P / 256), each a bytewise operation on d.
       const V pbr = _mm256_mullo_epi16(sbr, wbr), pgt = _mm256_mullo_epi16(sgt, wgt);
       if constexpr (Op == kBltAdd) {
-        rbr = _mm256_srli_epi16(_mm256_adds_epu16(_mm256_slli_epi16(dbr, 8), pbr), 8);
-        rgt = _mm256_srli_epi16(_mm256_adds_epu16(_mm256_slli_epi16(dgt, 8), pgt), 8);
+        colour = _mm256_adds_epu8(d, HighBytes(pbr, pgt));
       } else if constexpr (Op == kBltSub) {
-        rbr = _mm256_srli_epi16(_mm256_subs_epu16(_mm256_slli_epi16(dbr, 8), pbr), 8);
-        rgt = _mm256_srli_epi16(_mm256_subs_epu16(_mm256_slli_epi16(dgt, 8), pgt), 8);
+        const V round = Set16(255);
+        colour = _mm256_subs_epu8(d, HighBytes(_mm256_add_epi16(pbr, round), _mm256_add_epi16(pgt, round)));
       } else {
-        rbr = _mm256_xor_si256(dbr, _mm256_srli_epi16(pbr, 8));
-        rgt = _mm256_xor_si256(dgt, _mm256_srli_epi16(pgt, 8));
+        colour = _mm256_xor_si256(d, HighBytes(pbr, pgt));
       }
-    } else if constexpr (kMix) {
-      rbr = Mix16(xbr, dbr, wbr);
-      rgt = Mix16(xgt, dgt, wgt);
     } else {
-      rbr = xbr, rgt = xgt;
+      // Every lane holds a value of 0..255: put the halves back together.
+      colour = _mm256_or_si256(xbr, _mm256_slli_epi16(xgt, 8));
     }
-    // Every lane holds a value of 0..255: put the halves back together.
-    colour = _mm256_or_si256(rbr, _mm256_slli_epi16(rgt, 8));
   }
   // The T byte by the row, where the arithmetic did not already leave it.
   constexpr TLane kHave = TLaneOf<Op, Row, UseT, High>();
@@ -150,16 +69,7 @@ VARN_AVX2 inline V Kernel(V s, V d, V m, const K& k) {
   if constexpr (kOk) {
     return colour;
   } else {
-    V t;
-    if constexpr (Row == 0)
-      t = s;
-    else if constexpr (Row == 1)
-      t = _mm256_subs_epu8(s, _mm256_xor_si256(d, Set32(0xFFFFFFFFu)));
-    else if constexpr (Row == 2)
-      t = _mm256_xor_si256(_mm256_subs_epu8(s, d), Set32(0xFFFFFFFFu));
-    else
-      t = d;
-    return _mm256_blendv_epi8(colour, t, Set32(0xFF000000u));
+    return _mm256_blendv_epi8(colour, RowT<Row>(s, d), Set32(0xFF000000u));
   }
 }
 
@@ -199,23 +109,8 @@ VARN_AVX2 void Run(uint8_t* dst, const uint8_t* src, const uint8_t* mask, int wi
 
 template <int Op, int Row, bool UseT, bool High>
 VARN_AVX2 void Go(VARN_BLT_ARGS, int l) {
-  constexpr bool kMix = IsMix<Op, UseT, High>();
-  constexpr int t3 = kMix ? MixTWeight<Op, Row>() : 0;
   const uint32_t cmask = params->colorMask | 0xFF000000u;
-  K k;
-  k.cmask = Set32(cmask);
-  k.l16 = Set16(l);
-  k.tw = GtLanes(0, 2 * t3);
-  if constexpr (kMix) {
-    k.wbr = Set16(2 * l);
-    k.wgt = GtLanes(2 * l, 2 * t3);
-  } else {
-    k.wbr = Set16(l);
-    k.wgt = GtLanes(l, 0);  // add, sub, xor: no product in the T lane
-  }
-  const int f = l > 256 ? 512 - l : l, a = l > 256 ? 255 * (l - 256) : 0;
-  k.bfa_br = Set16(f), k.bfa_gt = GtLanes(f, 256);
-  k.bfb_br = Set16(a), k.bfb_gt = GtLanes(a, 0);
+  const K k = MakeK<Op, Row, UseT, High>(cmask, l);
   if (cmask == 0xFFFFFFFFu)
     Run<Op, Row, UseT, High, false>(dst, src, mask, width, k, dstPitch, srcPitch, maskPitch, height);
   else

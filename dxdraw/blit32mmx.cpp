@@ -1,5 +1,5 @@
 // 32-bit blit routines of the MMX form on SSE2 (four pixels per step, the same bits as the scalar reference),
-// and the MMX-form entry points, which take the AVX2 routines where the processor has them.
+// and the MMX-form entry points, which take the AVX-512 or the AVX2 routines where the processor has them.
 //
 // Every product below fits 16 bits (a byte times a weight of at most 256, or two such products whose
 // weights sum to 256), so the 16-bit lane multiplies are exact and the results equal the formulas.
@@ -271,26 +271,48 @@ struct Sse2Kernels {
 
 VARN_DEFINE_VECTOR32_ROUTINES(Blt32MmxSse2, Sse2Kernels)
 
-int CpuHasAvx2() {
-  // AVX2 needs the instructions (leaf 7) and the operating system saving the 256-bit registers
-  // (OSXSAVE, and XCR0 with the SSE and AVX state bits).
+namespace {
+
+// The operating system's saved register state (XCR0), or 0 when it does not say.
+unsigned SavedState() {
   unsigned a = 0, b = 0, c = 0, d = 0;
-  if (__get_cpuid_max(0, nullptr) < 7) return 0;
-  if (!__get_cpuid(1, &a, &b, &c, &d)) return 0;
-  if (!(c & (1u << 27)) || !(c & (1u << 28))) return 0;
+  if (!__get_cpuid(1, &a, &b, &c, &d) || !(c & (1u << 27))) return 0;  // OSXSAVE
   unsigned lo = 0, hi = 0;
   __asm__ volatile("xgetbv" : "=a"(lo), "=d"(hi) : "c"(0));
-  if ((lo & 6u) != 6u) return 0;
+  return lo;
+}
+
+}  // namespace
+
+int CpuHasAvx2() {
+  // AVX2 needs the instructions (leaf 7), AVX (leaf 1) and the operating system saving the 256-bit
+  // registers (XCR0 with the SSE and AVX state bits).
+  unsigned a = 0, b = 0, c = 0, d = 0;
+  if (__get_cpuid_max(0, nullptr) < 7) return 0;
+  if (!__get_cpuid(1, &a, &b, &c, &d) || !(c & (1u << 28))) return 0;
+  if ((SavedState() & 6u) != 6u) return 0;
   __cpuid_count(7, 0, a, b, c, d);
   return (b & (1u << 5)) ? 1 : 0;
 }
 
+int CpuHasAvx512() {
+  // AVX-512F, BW and VL (leaf 7 EBX bits 16, 30, 31), VBMI (ECX bit 1), and the operating system saving
+  // the mask and 512-bit registers as well (XCR0 bits 5 to 7).
+  if (!CpuHasAvx2()) return 0;
+  if ((SavedState() & 0xE6u) != 0xE6u) return 0;
+  unsigned a = 0, b = 0, c = 0, d = 0;
+  __cpuid_count(7, 0, a, b, c, d);
+  const unsigned need = (1u << 16) | (1u << 30) | (1u << 31);
+  return ((b & need) == need && (c & (1u << 1))) ? 1 : 0;
+}
+
 namespace {
 
-// Checked once; every MMX-form call then takes the same version.
-bool UseAvx2() {
-  static const bool avx2 = CpuHasAvx2() != 0;
-  return avx2;
+// Which vector version runs the MMX form: checked once, and every call then takes the same one.
+enum class Vector { kSse2, kAvx2, kAvx512 };
+Vector ChosenVector() {
+  static const Vector v = CpuHasAvx512() ? Vector::kAvx512 : CpuHasAvx2() ? Vector::kAvx2 : Vector::kSse2;
+  return v;
 }
 
 using Table = std::array<BltFunc, kBltTableSize>;
@@ -316,12 +338,16 @@ using Table = std::array<BltFunc, kBltTableSize>;
 
 constinit const Table g_BltTable32MmxSse2 = VARN_MAKE_TABLE(Blt32MmxSse2);
 constinit const Table g_BltTable32MmxAvx2 = VARN_MAKE_TABLE(Blt32MmxAvx2);
+constinit const Table g_BltTable32MmxAvx512 = VARN_MAKE_TABLE(Blt32MmxAvx512);
 
 // The MMX-form entry points that the routine tables hold.
-#define VARN_DISPATCH(name)                                                                                    \
-  void Blt32Mmx_##name(VARN_BLT_ARGS) {                                                                        \
-    (UseAvx2() ? Blt32MmxAvx2_##name : Blt32MmxSse2_##name)(dst, src, mask, width, params, dstPitch, srcPitch, \
-                                                            maskPitch, height);                                \
+#define VARN_DISPATCH(name)                                                                            \
+  void Blt32Mmx_##name(VARN_BLT_ARGS) {                                                                \
+    const Vector v = ChosenVector();                                                                   \
+    (v == Vector::kAvx512 ? Blt32MmxAvx512_##name                                                      \
+     : v == Vector::kAvx2                                                                              \
+         ? Blt32MmxAvx2_##name                                                                         \
+         : Blt32MmxSse2_##name)(dst, src, mask, width, params, dstPitch, srcPitch, maskPitch, height); \
   }
 #define VARN_DISPATCH_ROWS(name) \
   VARN_DISPATCH(name##_0)        \

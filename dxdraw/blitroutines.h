@@ -31,15 +31,20 @@ VARN_BLT32_DECLARE(Blt32Mmx)
 VARN_BLT32_DECLARE(Blt32MmxRef)
 
 #if defined(__SSE2__)
-// The two vector versions of the 32-bit MMX form. Blt32Mmx_* (what g_BltTable32Mmx holds) runs the AVX2
-// one when CpuHasAvx2() and the SSE2 one otherwise; both give the bits of Blt32MmxRef_*. The AVX2
-// routines may only be called when CpuHasAvx2() is 1.
+// The vector versions of the 32-bit MMX form. Blt32Mmx_* (what g_BltTable32Mmx holds) runs the AVX-512 one
+// when CpuHasAvx512(), else the AVX2 one when CpuHasAvx2(), else the SSE2 one; all give the bits of
+// Blt32MmxRef_*. The AVX2 and AVX-512 routines may only be called when their check gives 1.
 VARN_BLT32_DECLARE(Blt32MmxSse2)
 VARN_BLT32_DECLARE(Blt32MmxAvx2)
+VARN_BLT32_DECLARE(Blt32MmxAvx512)
 extern const std::array<BltFunc, kBltTableSize> g_BltTable32MmxSse2;
 extern const std::array<BltFunc, kBltTableSize> g_BltTable32MmxAvx2;
+extern const std::array<BltFunc, kBltTableSize> g_BltTable32MmxAvx512;
 // 1 when the processor and the operating system support AVX2.
 int CpuHasAvx2();
+// 1 when they support AVX-512 with its byte and word instructions (BW), 256-bit forms (VL) and byte
+// permutations (VBMI).
+int CpuHasAvx512();
 #endif
 
 // 16-bit operations: plain, MMX (vector) and the scalar reference of the MMX form.

@@ -190,7 +190,7 @@ bool DxImage::Create(int32_t width, int32_t height) {
   const int64_t absH = height < 0 ? -int64_t{height} : height;
   if (!SupportedDepth(m_Bits) || m_Bits == 24 || !DibSizeAcceptable(width, absH, m_Bits)) return false;
   const uint64_t stride = DibRowSize(width, m_Bits);
-  m_pBits.reset(new (std::nothrow) uint8_t[stride * absH]());
+  m_pBits = AllocatePixelBytes(stride * absH);
   if (!m_pBits) return false;
   m_Header = DibHeader();
   m_Header.width = width;

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "dxdraw/pixelstore.h"
+
 struct IArchive;
 
 namespace DxDraw {
@@ -99,7 +101,7 @@ class DxImage {
   bool m_HasInfo = false;
   DibHeader m_Header;
   std::vector<uint8_t> m_ColorTable;
-  std::unique_ptr<uint8_t[]> m_pBits;
+  PixelBytes m_pBits;  // cache-line aligned
   uint32_t m_Stride = 0;
   int m_DCCount = 0;
 };

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <vector>
 
+#include "dxdraw/pixelstore.h"
+
 namespace DxDraw {
 
 class PixelBuffer {
@@ -69,7 +71,7 @@ class PixelBuffer {
   int bpp_ = 4;
   size_t stride_ = 0;
   bool bottomUp_ = false;
-  std::vector<uint8_t> bytes_;
+  std::vector<uint8_t, PixelAllocator<uint8_t>> bytes_;
 };
 
 }  // namespace DxDraw

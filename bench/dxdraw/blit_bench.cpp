@@ -82,13 +82,16 @@ void BM_Blt32(benchmark::State& state) {
 }
 BENCHMARK(BM_Blt32)->ArgsProduct({{0, 1, 2, 3, 4, 5, 10, 11}, {0, 1}, {0, 1}});
 
-// The vector versions of the MMX form side by side (args: 0 SSE2, 1 AVX2; operation; source transparency),
-// row 0 at level 128 (MaskFade 300). The AVX2 rows are skipped on a processor without it.
+// The vector versions of the MMX form side by side (args: 0 SSE2, 1 AVX2, 2 AVX-512; operation; source
+// transparency), row 0 at level 128 (MaskFade 300). A version the processor lacks is skipped.
 void BM_Blt32Version(benchmark::State& state) {
   Frames& f = SharedFrames();
-  const bool avx2 = state.range(0) != 0;
-  if (avx2 && !CpuHasAvx2()) {
-    state.SkipWithError("no AVX2 on this processor");
+  static const char* const kVersions[] = {"SSE2", "AVX2", "AVX-512"};
+  static const std::array<BltFunc, kBltTableSize>* const kTables[] = {&g_BltTable32MmxSse2, &g_BltTable32MmxAvx2,
+                                                                      &g_BltTable32MmxAvx512};
+  const int version = static_cast<int>(state.range(0));
+  if ((version == 1 && !CpuHasAvx2()) || (version == 2 && !CpuHasAvx512())) {
+    state.SkipWithError("this processor lacks the instructions");
     return;
   }
   const uint32_t op = static_cast<uint32_t>(state.range(1));
@@ -96,15 +99,15 @@ void BM_Blt32Version(benchmark::State& state) {
   caller.mode = BltMode(op, 0, state.range(2) ? kBltSrcAlpha : 0);
   caller.level = op == kBltMaskFade ? 300 : 128;
   const BltParams p = PrepareBltParams32(&caller);
-  const BltFunc fn = LookupBlt(avx2 ? g_BltTable32MmxAvx2 : g_BltTable32MmxSse2, p.mode);
+  const BltFunc fn = LookupBlt(*kTables[version], p.mode);
   for (auto _ : state) {
     fn(f.dst.Top(), f.src.Top(), f.mask.Top(), kW, &p, f.dst.Pitch(), f.src.Pitch(), f.mask.Pitch(), kH);
     benchmark::ClobberMemory();
   }
-  state.SetLabel(std::string(avx2 ? "AVX2 op " : "SSE2 op ") + std::to_string(op) + (state.range(2) ? " +srcT" : ""));
+  state.SetLabel(std::string(kVersions[version]) + " op " + std::to_string(op) + (state.range(2) ? " +srcT" : ""));
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(f.src.Size()));
 }
-BENCHMARK(BM_Blt32Version)->ArgsProduct({{0, 1}, {0, 1, 2, 3, 4, 5, 10, 11}, {0, 1}});
+BENCHMARK(BM_Blt32Version)->ArgsProduct({{0, 1, 2}, {0, 1, 2, 3, 4, 5, 10, 11}, {0, 1}});
 
 void BM_Fill32(benchmark::State& state) {
   Frames& f = SharedFrames();

@@ -304,6 +304,10 @@ std::vector<std::pair<const char*, const std::array<BltFunc, kBltTableSize>*>> V
     v.push_back({"AVX2", &g_BltTable32MmxAvx2});
   else
     std::printf("no AVX2 on this processor: its routines are not compared\n");
+  if (CpuHasAvx512())
+    v.push_back({"AVX-512", &g_BltTable32MmxAvx512});
+  else
+    std::printf("no AVX-512 (BW, VL, VBMI) on this processor: its routines are not compared\n");
 #endif
   return v;
 }

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "dxdraw/pixelbuffer.h"
 #include "surface_util.h"
 
 using namespace testutil;
@@ -20,6 +21,10 @@ TEST(Surface, CreateSetsClipAndPixelLayout) {
   SurfaceRef odd = MakeSurface(16, 3, 2);
   EXPECT_EQ(odd->GetStride(), 8u);
   EXPECT_EQ(DxDraw::CreateSurface(24), nullptr);
+  // Pixel storage starts on a cache line, so the vector routines' blocks of a frame never straddle two.
+  for (const SurfaceRef* surface : {&s, &odd})
+    EXPECT_EQ(reinterpret_cast<uintptr_t>((*surface)->GetBits()) % DxDraw::kPixelAlignment, 0u);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(DxDraw::PixelBuffer(7, 3, 4).Bytes()) % DxDraw::kPixelAlignment, 0u);
 }
 
 TEST(Surface, BlendLevelZeroDrawsNothingAndLevel256Copies) {
