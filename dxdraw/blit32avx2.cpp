@@ -16,11 +16,6 @@ using namespace blitdetail::lanes256;
 
 namespace {
 
-// The high byte of every 16-bit lane of the two halves, back in pixel order.
-VARN_AVX2 inline V HighBytes(V br, V gt) {
-  return _mm256_or_si256(_mm256_srli_epi16(br, 8), _mm256_and_si256(gt, Set32(0xFF00FF00u)));
-}
-
 template <int Op, int Row, bool UseT, bool High, bool Masked>
 VARN_AVX2 inline V Kernel(V s, V d, V m, const K& k) {
   constexpr WeightKind kKind = KindOf<Op, UseT, High>();
@@ -60,7 +55,7 @@ VARN_AVX2 inline V Kernel(V s, V d, V m, const K& k) {
       }
     } else {
       // Every lane holds a value of 0..255: put the halves back together.
-      colour = _mm256_or_si256(xbr, _mm256_slli_epi16(xgt, 8));
+      colour = LowBytes(xbr, xgt);
     }
   }
   // The T byte by the row, where the arithmetic did not already leave it.

@@ -1,23 +1,21 @@
-// 32-bit blit routines of the MMX form on AVX-512 (BW, VL and VBMI on 256-bit vectors): eight pixels per
-// step, the same bits as the scalar reference.
+// 32-bit blit routines of the MMX form on AVX-512 (BW and VL, on 256-bit vectors): eight pixels per step,
+// the same bits as the scalar reference.
 //
 // Chosen at run time (CpuHasAvx512) by the MMX-form entry points. The lane layout and the weights are those
 // of the AVX2 version (blit32lanes256.h); what this instruction set adds:
 // - every result is one bytewise operation on the destination (d + Q for a mix, saturated for Add and Sub,
-//   XOR for Xor), with Q gathered from the 16-bit products of both halves by one byte permutation;
+//   XOR for Xor), with Q taken from the high bytes of the 16-bit products of both halves;
 // - the T byte the row wants is merged by the mask of that same operation, so the arithmetic never needs
 //   to carry it;
 // - each row starts with a masked block up to the next 32-byte boundary of the destination, and ends with
 //   a masked block, so the blocks between are aligned stores and no pixel outside the row is touched.
-#include <array>
-
 #include "dxdraw/blit32lanes256.h"
 #include "dxdraw/blit32vector.h"
 #include "dxdraw/blitroutines.h"
 
 #if defined(__SSE2__)
 
-#define VARN_AVX512 __attribute__((target("avx2,avx512f,avx512bw,avx512vl,avx512vbmi")))
+#define VARN_AVX512 __attribute__((target("avx2,avx512f,avx512bw,avx512vl")))
 
 using namespace blitdetail;
 using namespace blitdetail::lanes256;
@@ -28,26 +26,6 @@ namespace {
 constexpr __mmask32 kColourBytes = 0x77777777u;
 constexpr __mmask32 kTBytes = 0x88888888u;
 
-// Byte indexes that take byte At of every 16-bit lane of the BR (first) and GT (second) vectors back to
-// pixel order: B, G, R, T = BR lane 0, GT lane 0, BR lane 1, GT lane 1.
-template <int At>
-constexpr std::array<uint8_t, 32> kPixelOrder = [] {
-  std::array<uint8_t, 32> idx{};
-  for (int p = 0; p < 8; ++p) {
-    idx[4 * p + 0] = static_cast<uint8_t>(4 * p + At);
-    idx[4 * p + 1] = static_cast<uint8_t>(32 + 4 * p + At);
-    idx[4 * p + 2] = static_cast<uint8_t>(4 * p + 2 + At);
-    idx[4 * p + 3] = static_cast<uint8_t>(32 + 4 * p + 2 + At);
-  }
-  return idx;
-}();
-
-// Byte At (0 low, 1 high) of every 16-bit lane of the two halves, in pixel order.
-template <int At>
-VARN_AVX512 inline V Gather(V br, V gt) {
-  return _mm256_permutex2var_epi8(br, _mm256_loadu_si256(reinterpret_cast<const V*>(kPixelOrder<At>.data())), gt);
-}
-
 template <int Op, int Row, bool UseT, bool High, bool Masked>
 VARN_AVX512 inline V Kernel(V s, V d, V m, const K& k) {
   constexpr WeightKind kKind = KindOf<Op, UseT, High>();
@@ -55,7 +33,8 @@ VARN_AVX512 inline V Kernel(V s, V d, V m, const K& k) {
   if constexpr (Masked) s = _mm256_and_si256(s, k.cmask);
   // The T byte that the row stores; BlendOnLayer never changes the destination's.
   const V t = Op == kBltBlendOnLayer ? d : RowT<Row>(s, d);
-  if constexpr (Op == kBltCopy && !UseT) return _mm256_mask_blend_epi8(kTBytes, s, t);
+  // Copy and the brightened source carry the source's T byte, which is what row 0 stores.
+  if constexpr (Op == kBltCopy && !UseT) return Row == 0 ? s : _mm256_mask_blend_epi8(kTBytes, s, t);
   const V lowBytes = Set32(0x00FF00FFu);
   const V sbr = _mm256_and_si256(s, lowBytes), sgt = _mm256_srli_epi16(s, 8);
   V w = k.wbr;
@@ -67,24 +46,25 @@ VARN_AVX512 inline V Kernel(V s, V d, V m, const K& k) {
     // in their high byte, and d plus it is 0..255, so a bytewise add to d gives the exact result.
     const V dbr = _mm256_and_si256(d, lowBytes), dgt = _mm256_srli_epi16(d, 8);
     const V q =
-        Gather<1>(_mm256_mullo_epi16(_mm256_sub_epi16(xbr, dbr), w), _mm256_mullo_epi16(_mm256_sub_epi16(xgt, dgt), w));
+        HighBytes(_mm256_mullo_epi16(_mm256_sub_epi16(xbr, dbr), w), _mm256_mullo_epi16(_mm256_sub_epi16(xgt, dgt), w));
     return _mm256_mask_add_epi8(t, kColourBytes, d, q);
   } else if constexpr (Op == kBltAdd || Op == kBltSub || Op == kBltXor) {
     // The product P = s * w per channel; Add stores min(255, d + floor(P / 256)), Sub
     // max(0, d - ceil(P / 256)) and Xor d ^ floor(P / 256).
     const V pbr = _mm256_mullo_epi16(sbr, w), pgt = _mm256_mullo_epi16(sgt, w);
     if constexpr (Op == kBltAdd) {
-      return _mm256_mask_adds_epu8(t, kColourBytes, d, Gather<1>(pbr, pgt));
+      return _mm256_mask_adds_epu8(t, kColourBytes, d, HighBytes(pbr, pgt));
     } else if constexpr (Op == kBltSub) {
       const V round = Set16(255);
       return _mm256_mask_subs_epu8(t, kColourBytes, d,
-                                   Gather<1>(_mm256_add_epi16(pbr, round), _mm256_add_epi16(pgt, round)));
+                                   HighBytes(_mm256_add_epi16(pbr, round), _mm256_add_epi16(pgt, round)));
     } else {
-      return _mm256_mask_blend_epi8(kTBytes, _mm256_xor_si256(d, Gather<1>(pbr, pgt)), t);
+      return _mm256_mask_blend_epi8(kTBytes, _mm256_xor_si256(d, HighBytes(pbr, pgt)), t);
     }
   } else {
     // The (brightened) source itself.
-    return _mm256_mask_blend_epi8(kTBytes, Gather<0>(xbr, xgt), t);
+    static_assert(TLaneOf<Op, Row, UseT, High>() == kTSource);
+    return Row == 0 ? LowBytes(xbr, xgt) : _mm256_mask_blend_epi8(kTBytes, LowBytes(xbr, xgt), t);
   }
 }
 

@@ -59,6 +59,15 @@ VARN_AVX2 inline V MulShr8(V a, V b) {
   return _mm256_srli_epi16(_mm256_mullo_epi16(a, b), 8);
 }
 
+// The low byte of every 16-bit lane of the two halves, back in pixel order (the high bytes must be 0).
+VARN_AVX2 inline V LowBytes(V br, V gt) {
+  return _mm256_or_si256(br, _mm256_slli_epi16(gt, 8));
+}
+// The high byte of every 16-bit lane of the two halves, back in pixel order.
+VARN_AVX2 inline V HighBytes(V br, V gt) {
+  return _mm256_or_si256(_mm256_srli_epi16(br, 8), _mm256_and_si256(gt, Set32(0xFF00FF00u)));
+}
+
 // Per-call constants.
 struct K {
   V cmask;                           // the colour mask, T byte forced to 0xFF
