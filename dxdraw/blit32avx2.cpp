@@ -1,20 +1,25 @@
 // 32-bit blit routines of the MMX form on AVX2: eight pixels per step, the same bits as the scalar reference.
 //
 // Chosen at run time (CpuHasAvx2) by the MMX-form entry points. The lane layout and the pieces shared with
-// the AVX-512 version are in blit32lanes256.h. Here the T lane rides along in a mix with the weight the row
+// the AVX-512 version are in blit32lanes.h. Here the T lane rides along in a mix with the weight the row
 // wants (256: the source's T, 0: the destination's), so that rows 0 and 3 need no separate merge.
 #include <cstring>
 
-#include "dxdraw/blit32lanes256.h"
 #include "dxdraw/blit32vector.h"
 #include "dxdraw/blitroutines.h"
 
 #if defined(__SSE2__)
 
+#define VARN_AVX2 __attribute__((target("avx2")))
+#define VARN_LANES_FN VARN_AVX2 inline
+#include "dxdraw/blit32lanes.h"
+
 using namespace blitdetail;
-using namespace blitdetail::lanes256;
 
 namespace {
+
+using V = __m256i;
+using K = blitdetail::K<32>;
 
 template <int Op, int Row, bool UseT, bool High, bool Masked>
 VARN_AVX2 inline V Kernel(V s, V d, V m, const K& k) {
@@ -25,7 +30,7 @@ VARN_AVX2 inline V Kernel(V s, V d, V m, const K& k) {
   if constexpr (Op == kBltCopy && !UseT) {
     colour = s;
   } else {
-    const V lowBytes = Set32(0x00FF00FFu);
+    const V lowBytes = Set32<V>(0x00FF00FFu);
     const V sbr = _mm256_and_si256(s, lowBytes), sgt = _mm256_srli_epi16(s, 8);
     const V dbr = _mm256_and_si256(d, lowBytes), dgt = _mm256_srli_epi16(d, 8);
     V wbr = k.wbr, wgt = k.wgt;
@@ -48,7 +53,7 @@ VARN_AVX2 inline V Kernel(V s, V d, V m, const K& k) {
       if constexpr (Op == kBltAdd) {
         colour = _mm256_adds_epu8(d, HighBytes(pbr, pgt));
       } else if constexpr (Op == kBltSub) {
-        const V round = Set16(255);
+        const V round = Set16<V>(255);
         colour = _mm256_subs_epu8(d, HighBytes(_mm256_add_epi16(pbr, round), _mm256_add_epi16(pgt, round)));
       } else {
         colour = _mm256_xor_si256(d, HighBytes(pbr, pgt));
@@ -64,7 +69,7 @@ VARN_AVX2 inline V Kernel(V s, V d, V m, const K& k) {
   if constexpr (kOk) {
     return colour;
   } else {
-    return _mm256_blendv_epi8(colour, RowT<Row>(s, d), Set32(0xFF000000u));
+    return _mm256_blendv_epi8(colour, RowT<Row>(s, d), Set32<V>(0xFF000000u));
   }
 }
 
@@ -105,7 +110,7 @@ VARN_AVX2 void Run(uint8_t* dst, const uint8_t* src, const uint8_t* mask, int wi
 template <int Op, int Row, bool UseT, bool High>
 VARN_AVX2 void Go(VARN_BLT_ARGS, int l) {
   const uint32_t cmask = params->colorMask | 0xFF000000u;
-  const K k = MakeK<Op, Row, UseT, High>(cmask, l);
+  const K k = MakeK<V, Op, Row, UseT, High>(cmask, l);
   if (cmask == 0xFFFFFFFFu)
     Run<Op, Row, UseT, High, false>(dst, src, mask, width, k, dstPitch, srcPitch, maskPitch, height);
   else

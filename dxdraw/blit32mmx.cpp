@@ -296,13 +296,13 @@ int CpuHasAvx2() {
 }
 
 int CpuHasAvx512() {
-  // AVX-512F, BW and VL (leaf 7 EBX bits 16, 30, 31), and the operating system saving the mask and
-  // 512-bit registers as well (XCR0 bits 5 to 7).
+  // AVX-512F and BW (leaf 7 EBX bits 16 and 30), and the operating system saving the mask and 512-bit
+  // registers as well (XCR0 bits 5 to 7).
   if (!CpuHasAvx2()) return 0;
   if ((SavedState() & 0xE6u) != 0xE6u) return 0;
   unsigned a = 0, b = 0, c = 0, d = 0;
   __cpuid_count(7, 0, a, b, c, d);
-  const unsigned need = (1u << 16) | (1u << 30) | (1u << 31);
+  const unsigned need = (1u << 16) | (1u << 30);
   return (b & need) == need ? 1 : 0;
 }
 

@@ -42,7 +42,7 @@ extern const std::array<BltFunc, kBltTableSize> g_BltTable32MmxAvx2;
 extern const std::array<BltFunc, kBltTableSize> g_BltTable32MmxAvx512;
 // 1 when the processor and the operating system support AVX2.
 int CpuHasAvx2();
-// 1 when they support AVX-512 with its byte and word instructions (BW) and 256-bit forms (VL).
+// 1 when they support AVX-512 (F) with its byte and word instructions (BW).
 int CpuHasAvx512();
 #endif
 

@@ -307,7 +307,7 @@ std::vector<std::pair<const char*, const std::array<BltFunc, kBltTableSize>*>> V
   if (CpuHasAvx512())
     v.push_back({"AVX-512", &g_BltTable32MmxAvx512});
   else
-    std::printf("no AVX-512 (BW, VL) on this processor: its routines are not compared\n");
+    std::printf("no AVX-512 (F, BW) on this processor: its routines are not compared\n");
 #endif
   return v;
 }
