@@ -27,7 +27,7 @@
 namespace blitdetail {
 namespace {
 
-// The lane primitives, one set per vector type: V, the intrinsics' prefix P and its whole-register suffix SI.
+// The lane primitives, one set per vector type.
 template <class V>
 V Set16(int v);
 template <class V>
@@ -40,6 +40,7 @@ V Repeat4(uint32_t a, uint32_t b, uint32_t c, uint32_t d);
   VARN_LANES_FN V name(V a, V b) {            \
     return intrinsic(a, b);                   \
   }
+// The set for V, from the intrinsics with prefix P and whole-register suffix SI.
 #define VARN_LANES_PRIMITIVES(V, P, SI)             \
   template <>                                       \
   VARN_LANES_FN V Set16<V>(int v) {                 \
