@@ -107,21 +107,12 @@ VARN_AVX2 void Run(uint8_t* dst, const uint8_t* src, const uint8_t* mask, int wi
   }
 }
 
-template <int Op, int Row, bool UseT, bool High>
-VARN_AVX2 void Go(VARN_BLT_ARGS, int l) {
-  const uint32_t cmask = params->colorMask | 0xFF000000u;
-  const K k = MakeK<V, Op, Row, UseT, High>(cmask, l);
-  if (cmask == 0xFFFFFFFFu)
-    Run<Op, Row, UseT, High, false>(dst, src, mask, width, k, dstPitch, srcPitch, maskPitch, height);
-  else
-    Run<Op, Row, UseT, High, true>(dst, src, mask, width, k, dstPitch, srcPitch, maskPitch, height);
-}
-
 // The kernel loop of this instruction set, for the shared dispatch.
 struct Avx2Kernels {
   template <int Op, int Row, bool UseT, bool High>
   VARN_AVX2 static void Go(VARN_BLT_ARGS, int l) {
-    ::Go<Op, Row, UseT, High>(dst, src, mask, width, params, dstPitch, srcPitch, maskPitch, height, l);
+    RunCall<V, Op, Row, UseT, High>(Run<Op, Row, UseT, High, false>, Run<Op, Row, UseT, High, true>, dst, src, mask,
+                                    width, params, dstPitch, srcPitch, maskPitch, height, l);
   }
 };
 

@@ -124,12 +124,8 @@ VARN_AVX512 void Run(uint8_t* dst, const uint8_t* src, const uint8_t* mask, int 
 struct Avx512Kernels {
   template <int Op, int Row, bool UseT, bool High>
   VARN_AVX512 static void Go(VARN_BLT_ARGS, int l) {
-    const uint32_t cmask = params->colorMask | 0xFF000000u;
-    const K k = MakeK<V, Op, Row, UseT, High>(cmask, l);
-    if (cmask == 0xFFFFFFFFu)
-      Run<Op, Row, UseT, High, false>(dst, src, mask, width, k, dstPitch, srcPitch, maskPitch, height);
-    else
-      Run<Op, Row, UseT, High, true>(dst, src, mask, width, k, dstPitch, srcPitch, maskPitch, height);
+    RunCall<V, Op, Row, UseT, High>(Run<Op, Row, UseT, High, false>, Run<Op, Row, UseT, High, true>, dst, src, mask,
+                                    width, params, dstPitch, srcPitch, maskPitch, height, l);
   }
 };
 

@@ -173,6 +173,20 @@ VARN_LANES_FN K<sizeof(V)> MakeK(uint32_t colorMask, int l) {
   return k;
 }
 
+// The row loop of a wide version, with or without the colour-mask step.
+template <int Bytes>
+using RowLoop = void (*)(uint8_t* dst, const uint8_t* src, const uint8_t* mask, int width, const K<Bytes>& k,
+                         ptrdiff_t dstPitch, ptrdiff_t srcPitch, ptrdiff_t maskPitch, int height);
+
+// One call of a wide version at level l: its constants, then the row loop, the one without the colour-mask
+// step when the mask keeps every bit.
+template <class V, int Op, int Row, bool UseT, bool High>
+VARN_LANES_FN void RunCall(RowLoop<sizeof(V)> unmasked, RowLoop<sizeof(V)> masked, VARN_BLT_ARGS, int l) {
+  const uint32_t cmask = params->colorMask | 0xFF000000u;
+  const K<sizeof(V)> k = MakeK<V, Op, Row, UseT, High>(cmask, l);
+  (cmask == 0xFFFFFFFFu ? unmasked : masked)(dst, src, mask, width, k, dstPitch, srcPitch, maskPitch, height);
+}
+
 // The per-pixel weight of an operation whose weight is not the constant level, in every 16-bit lane of
 // the pixel. s is the source after the colour mask, d the destination, m the rule image.
 template <int Op, bool UseT, bool High, class V>
