@@ -4,8 +4,8 @@
 #include <mutex>
 #include <set>
 
-#include "dxdraw/display.h"
-#include "dxdraw/input.h"
+#include "dxdraw/dxdisplay.h"
+#include "dxdraw/dxinput.h"
 #include "dxdraw/view.h"
 
 namespace {

@@ -4,15 +4,10 @@
 
 #include <cstdint>
 
-#include "textscript/framestep.h"
+#include "textscript/inputbits.h"
+#include "textscript/scriptframe.h"
 
 namespace TextScript {
-
-// Input bits the message display tests (the game's input word).
-constexpr uint32_t kInputClick = 0x3030;       // left or right button, Enter, Esc
-constexpr uint32_t kInputClickEnter = 0x1030;  // left button, Enter, Esc
-constexpr uint32_t kInputSkipHeld = 0x32000;   // right button or either Shift
-constexpr uint32_t kInputCtrlHeld = 0xC0000;   // either Ctrl: reveal without pauses
 
 class IMessageFrame : public IFrameStep {
  public:

@@ -217,7 +217,7 @@ void DxMessView2::PlayCharacter(char16_t unit) {
   DxDraw::DxSurface32::PutChar(&m_Text, ch);
   if (m_CharPause == 0 || !m_PauseEnabled) return;
   if (m_pCharCallback) m_pCharCallback(m_pCharArgument);
-  if (g_MessageNoWait || (HeldInput() & kInputCtrlHeld)) return;
+  if (g_MessageNoWait || (HeldInput() & INPUT_MASK_CTRL)) return;
   if (IMessageFrame* frame = GetMessageFrame()) frame->WaitTime(m_CharPause, 3);
 }
 
@@ -289,14 +289,14 @@ int32_t TextTaskProc(ACT* act, uint32_t message, uintptr_t a, uintptr_t b) {
         s->timer = now;
       }
       uint32_t result = frame ? frame->PressedInput() : 0;
-      if (s->autoWait == 0) result &= ~kInputSkipHeld;
+      if (s->autoWait == 0) result &= ~INPUT_MASK_SKIP;
       s->result = result;
       if (s->voiceCheck && !(voice && voice->IsPlaying(s->channel))) {
         s->result = 0;
         act->m_Result = 2;
-      } else if (result & kInputClickEnter) {
+      } else if (result & INPUT_MASK_CLICK_ENTER) {
         act->m_Result = 2;
-      } else if (s->autoWait != 0 && frame && (frame->HeldInput() & kInputSkipHeld)) {
+      } else if (s->autoWait != 0 && frame && (frame->HeldInput() & INPUT_MASK_SKIP)) {
         s->timer = now;
         act->m_Result = 1;
       }

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "dxdraw/sprite.h"
-#include "dxdraw/text.h"
+#include "dxdraw/dxtext.h"
 #include "platform/geometry.h"
 
 struct ACT;

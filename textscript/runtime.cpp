@@ -5,7 +5,8 @@
 #include "lib/globals.h"
 #include "lib/pool.h"
 #include "textscript/filehist.h"
-#include "textscript/framestep.h"
+#include "textscript/inputbits.h"
+#include "textscript/scriptframe.h"
 #include "textscript/statement.h"
 #include "textscript/variables.h"
 
@@ -198,7 +199,7 @@ ScriptStateNode* ScriptStateGroup::RunLoop(int32_t startPage) {
       RunACT(m_pWaitTask);
       IFrameStep* step = GetFrameStep();
       step->WaitFrame();
-      if (m_pWaitTask && m_pWaitTask->m_Result != ACT_RESULT_DONE && (step->HeldInput() & kSkipInputMask))
+      if (m_pWaitTask && m_pWaitTask->m_Result != ACT_RESULT_DONE && (step->HeldInput() & INPUT_MASK_RUN_SKIP))
         SendACT(m_pWaitTask, ACTMSG_FINISH, 0, 0);
       if (m_pWaitTask && m_pWaitTask->m_Result == ACT_RESULT_DONE) FreeWaitTask();
     }

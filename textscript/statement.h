@@ -12,7 +12,7 @@
 #include "textscript/ivtable.h"
 #include "textscript/lexer.h"
 #include "textscript/scripterror.h"
-#include "textscript/text.h"
+#include "textscript/ownedtext.h"
 
 namespace TextScript {
 

@@ -16,5 +16,48 @@ host=$(grep -rnE '#\s*include\s*<(unistd|fcntl|dirent|pthread|sched|dlfcn)\.h>|#
 if [ -n "$host" ]; then
   echo "Only platform/ may include host headers:"; echo "$host"; status=1
 fi
-[ $status -eq 0 ] && echo "platform boundary: clean"
+# Layering: a folder includes only its own headers and those of the folders below it.
+#   folder (longest prefix wins)   may include
+layers='
+platform/sdl       platform lib
+platform/headless  platform lib
+platform           platform
+lib                platform lib
+archive            platform lib archive
+dxdraw             platform lib archive dxdraw
+sound              platform lib archive sound
+textscript         platform lib archive dxdraw textscript
+app/frame          platform lib archive dxdraw textscript sound app/frame
+script             platform lib archive dxdraw textscript sound app/frame script
+app                platform lib archive dxdraw textscript sound app/frame script app
+'
+upward=$(
+  grep -rnE '^\s*#\s*include\s*"[^"]+/' --include='*.h' --include='*.cpp' \
+       lib archive dxdraw textscript sound app script platform 2>/dev/null |
+  while IFS= read -r hit; do
+    file=${hit%%:*}
+    inc=$(printf '%s' "$hit" | sed -E 's/.*#\s*include\s*"([^"]+)".*/\1/')
+    best=""; allowed=""
+    while read -r folder may; do
+      [ -z "$folder" ] && continue
+      case "$file" in "$folder"/*)
+        [ ${#folder} -gt ${#best} ] && { best=$folder; allowed=$may; } ;;
+      esac
+    done <<< "$layers"
+    [ -z "$best" ] && continue
+    ok=0
+    for a in $allowed; do
+      case "$inc" in "$a"/*)
+        # A folder's name as a prefix does not admit its subfolders that sit higher up.
+        case "$inc" in app/frame/*) [ "$a" = app ] && [ "$best" != app ] && continue ;; esac
+        case "$inc" in platform/sdl/*|platform/headless/*) [ "$best" != "${inc%/*}" ] && continue ;; esac
+        ok=1 ;;
+      esac
+    done
+    [ $ok -eq 0 ] && echo "$hit"
+  done)
+if [ -n "$upward" ]; then
+  echo "Includes that run upward (or into a backend) from a lower folder:"; echo "$upward"; status=1
+fi
+[ $status -eq 0 ] && echo "platform boundary and layering: clean"
 exit $status

@@ -12,7 +12,7 @@
 #include "dxdraw/blit.h"
 #include "dxdraw/screen.h"
 #include "dxdraw/sprite.h"
-#include "dxdraw/text.h"
+#include "dxdraw/dxtext.h"
 #include "platform/glyphs.h"
 
 using namespace DxDraw;

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/misc.h"
-#include "dxdraw/display.h"
+#include "app/frame/misc.h"
+#include "dxdraw/dxdisplay.h"
 #include "lib/error.h"
 #include "stack.h"
 

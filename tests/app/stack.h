@@ -5,10 +5,10 @@
 #include <memory>
 #include <vector>
 
-#include "app/framestep.h"
+#include "app/frame/framestep.h"
 #include "dxdraw/drawview.h"
 #include "dxdraw/frame.h"
-#include "dxdraw/input.h"
+#include "dxdraw/dxinput.h"
 #include "dxdraw/matrix.h"
 #include "dxdraw/screen.h"
 #include "lib/act.h"

@@ -6,8 +6,8 @@
 #include <chrono>
 #include <thread>
 
-#include "app/framestep.h"
-#include "dxdraw/input.h"
+#include "app/frame/framestep.h"
+#include "dxdraw/dxinput.h"
 #include "dxdraw/matrix.h"
 #include "platform/sdl/sdl_backend.h"
 #include "stack.h"

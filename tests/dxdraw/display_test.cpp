@@ -1,5 +1,5 @@
 // Tests of the display device: the mode check, its fall-backs and the window/full-screen set-up.
-#include "dxdraw/display.h"
+#include "dxdraw/dxdisplay.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "dxdraw/display.h"
-#include "dxdraw/input.h"
+#include "dxdraw/dxdisplay.h"
+#include "dxdraw/dxinput.h"
 #include "dxdraw/view.h"
 #include "platform/headless/headless.h"
 

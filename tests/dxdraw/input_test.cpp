@@ -1,5 +1,5 @@
 // Tests of the keyboard and mouse module: edges, the repeat schedule and device failures.
-#include "dxdraw/input.h"
+#include "dxdraw/dxinput.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "dxdraw/sprite.h"
-#include "dxdraw/text.h"
+#include "dxdraw/dxtext.h"
 #include "platform/glyphs.h"
 #include "surface_util.h"
 

@@ -1,6 +1,6 @@
 // Antialiased text: cell widths, coverage and blending, layout with wrap and scroll, effects; and
 // the FreeType glyph source with the real IPA Gothic.
-#include "dxdraw/text.h"
+#include "dxdraw/dxtext.h"
 
 #include <gtest/gtest.h>
 

@@ -12,7 +12,7 @@
 #include "lib/sjis.h"
 #include "lib/utility.h"
 #include "textscript/filehist.h"
-#include "textscript/framestep.h"
+#include "textscript/scriptframe.h"
 #include "textscript/statement.h"
 #include "textscript/variables.h"
 

@@ -1,7 +1,7 @@
 // Waits, timers and the assertion box of the game; every wait lets time pass through WaitFrame.
-#include "app/misc.h"
+#include "app/frame/misc.h"
 
-#include "app/framestep.h"
+#include "app/frame/framestep.h"
 #include "lib/error.h"
 #include "lib/wstring.h"
 #include "platform/clock.h"

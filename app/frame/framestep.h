@@ -5,8 +5,9 @@
 #include <cstdint>
 
 #include "dxdraw/screen.h"
-#include "textscript/framestep.h"
+#include "textscript/scriptframe.h"
 #include "textscript/framewait.h"
+#include "textscript/inputbits.h"
 
 struct ACT;
 class ssView;
@@ -21,33 +22,6 @@ class AcceleratorTable;
 namespace DxDraw {
 class DxScreen;
 }
-
-// Input bits of the game's words.
-enum : uint32_t {
-  INPUT_UP = 0x1,
-  INPUT_DOWN = 0x2,
-  INPUT_LEFT = 0x4,
-  INPUT_RIGHT = 0x8,
-  INPUT_ENTER = 0x10,
-  INPUT_ESC = 0x20,  // also keypad 0
-  INPUT_PAD1 = 0x40,
-  INPUT_PAD3 = 0x80,
-  INPUT_LBUTTON = 0x1000,
-  INPUT_RBUTTON = 0x2000,
-  INPUT_MBUTTON = 0x4000,
-  INPUT_LSHIFT = 0x10000,  // also keypad 7
-  INPUT_RSHIFT = 0x20000,  // also keypad 9
-  INPUT_LCTRL = 0x40000,
-  INPUT_RCTRL = 0x80000,
-  INPUT_F12 = 0x10000000,
-  INPUT_CHAR = 0x40000000,  // a character was typed (held word only)
-
-  INPUT_MASK_CLICK = 0x3030,     // a click or confirm
-  INPUT_MASK_SKIP = 0x32000,     // skip held
-  INPUT_MASK_CTRL = 0xC0000,     // either Ctrl
-  INPUT_MASK_MOUSE = 0x7000,     // the three buttons
-  INPUT_MASK_QUIT = 0x10000000,  // F12
-};
 
 // The game input record, rewritten by every frame's poll.
 struct INPUTSTATE {

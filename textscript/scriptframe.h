@@ -11,9 +11,6 @@ struct ScriptException {
 
 namespace TextScript {
 
-// Held-input bits that ask a wait to finish at once (the skip inputs: left Shift, left Ctrl).
-constexpr uint32_t kSkipInputMask = 0x50000;
-
 class IFrameStep {
  public:
   virtual ~IFrameStep() = default;

@@ -1,5 +1,5 @@
 // The display device: mode checks and fall-backs, windowed and full-screen set-up and switching.
-#include "dxdraw/display.h"
+#include "dxdraw/dxdisplay.h"
 
 #include <algorithm>
 

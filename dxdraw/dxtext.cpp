@@ -1,6 +1,6 @@
 // Antialiased text: 4x4 coverage from the glyph source's work image, blending that keeps alpha
 // right, and the layout of characters with wrap, scroll, shadow, outline and bold.
-#include "dxdraw/text.h"
+#include "dxdraw/dxtext.h"
 
 #include <algorithm>
 #include <cstring>

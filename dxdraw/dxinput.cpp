@@ -1,5 +1,5 @@
 // The keyboard and mouse module: device reads, edge bitmaps and the auto-repeat schedule.
-#include "dxdraw/input.h"
+#include "dxdraw/dxinput.h"
 
 #include <cstring>
 

@@ -1,10 +1,10 @@
 // The frame step: everything that waits runs frames through here, one at a time, in a fixed order.
-#include "app/framestep.h"
+#include "app/frame/framestep.h"
 
-#include "app/misc.h"
-#include "dxdraw/display.h"
+#include "app/frame/misc.h"
+#include "dxdraw/dxdisplay.h"
 #include "dxdraw/frame.h"
-#include "dxdraw/input.h"
+#include "dxdraw/dxinput.h"
 #include "dxdraw/view.h"
 #include "lib/act.h"
 #include "lib/error.h"
