@@ -11,6 +11,8 @@ cd "$(dirname "$0")"
 jobs=$(nproc)
 status=0
 
+./tools/check-format.sh || status=1
+
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs" --timeout 300 || status=1

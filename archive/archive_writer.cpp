@@ -1,6 +1,5 @@
 // The archive writer and the folder packer.
 #include "archive/archive_writer.h"
-#include "lib/bytes.h"
 
 #include <zlib.h>
 
@@ -10,6 +9,7 @@
 #include "archive/archive_impl.h"
 #include "archive/lzss.h"
 #include "archive/scramble.h"
+#include "lib/bytes.h"
 #include "lib/error.h"
 #include "lib/sjis.h"
 #include "platform/utf.h"
@@ -42,8 +42,12 @@ std::string Quote(std::u16string_view s) {
   return out;
 }
 
-void Put16(std::vector<uint8_t>& v, size_t at, uint32_t x) { StoreLE16(&v.at(at + 1) - 1, static_cast<uint16_t>(x)); }
-void Put32(std::vector<uint8_t>& v, size_t at, uint32_t x) { StoreLE32(&v.at(at + 3) - 3, x); }
+void Put16(std::vector<uint8_t>& v, size_t at, uint32_t x) {
+  StoreLE16(&v.at(at + 1) - 1, static_cast<uint16_t>(x));
+}
+void Put32(std::vector<uint8_t>& v, size_t at, uint32_t x) {
+  StoreLE32(&v.at(at + 3) - 3, x);
+}
 
 std::vector<std::u16string_view> SplitPath(std::u16string_view path) {
   std::vector<std::u16string_view> parts;

@@ -14,7 +14,6 @@ namespace pux {
 
 namespace {
 
-
 char16_t FoldAscii(char16_t c) {
   return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
 }

@@ -74,10 +74,9 @@ void DispatchVector32(VARN_BLT_ARGS) {
 
 }  // namespace blitdetail
 
-#define VARN_VECTOR32_ROW(prefix, Isa, name, op, row)                                                         \
-  void prefix##_##name##_##row(VARN_BLT_ARGS) {                                                               \
-    blitdetail::DispatchVector32<Isa, op, row>(dst, src, mask, width, params, dstPitch, srcPitch, maskPitch, \
-                                               height);                                                       \
+#define VARN_VECTOR32_ROW(prefix, Isa, name, op, row)                                                                 \
+  void prefix##_##name##_##row(VARN_BLT_ARGS) {                                                                       \
+    blitdetail::DispatchVector32<Isa, op, row>(dst, src, mask, width, params, dstPitch, srcPitch, maskPitch, height); \
   }
 #define VARN_VECTOR32_ROWS(prefix, Isa, name, op) \
   VARN_VECTOR32_ROW(prefix, Isa, name, op, 0)     \
@@ -85,28 +84,28 @@ void DispatchVector32(VARN_BLT_ARGS) {
   VARN_VECTOR32_ROW(prefix, Isa, name, op, 2)     \
   VARN_VECTOR32_ROW(prefix, Isa, name, op, 3)
 // MaskFade without a rule image reads every mask value as 0: the reference handles that case.
-#define VARN_VECTOR32_MASKFADE(prefix, Isa, row)                                                                 \
-  void prefix##_MaskFade_##row(VARN_BLT_ARGS) {                                                                  \
-    if (mask == nullptr)                                                                                         \
-      Blt32MmxRef_MaskFade_##row(dst, src, mask, width, params, dstPitch, srcPitch, maskPitch, height);          \
-    else                                                                                                         \
-      blitdetail::DispatchVector32<Isa, kBltMaskFade, row>(dst, src, mask, width, params, dstPitch, srcPitch,   \
-                                                           maskPitch, height);                                   \
+#define VARN_VECTOR32_MASKFADE(prefix, Isa, row)                                                              \
+  void prefix##_MaskFade_##row(VARN_BLT_ARGS) {                                                               \
+    if (mask == nullptr)                                                                                      \
+      Blt32MmxRef_MaskFade_##row(dst, src, mask, width, params, dstPitch, srcPitch, maskPitch, height);       \
+    else                                                                                                      \
+      blitdetail::DispatchVector32<Isa, kBltMaskFade, row>(dst, src, mask, width, params, dstPitch, srcPitch, \
+                                                           maskPitch, height);                                \
   }
 
 // Defines every 32-bit routine of one vector version, named prefix_Op_Row and prefix_BlendOnLayer.
-#define VARN_DEFINE_VECTOR32_ROUTINES(prefix, Isa)                                                              \
-  VARN_VECTOR32_ROWS(prefix, Isa, Copy, kBltCopy)                                                               \
-  VARN_VECTOR32_ROWS(prefix, Isa, Bright, kBltBright)                                                           \
-  VARN_VECTOR32_ROWS(prefix, Isa, Blend, kBltBlend)                                                             \
-  VARN_VECTOR32_ROWS(prefix, Isa, Add, kBltAdd)                                                                 \
-  VARN_VECTOR32_ROWS(prefix, Isa, Sub, kBltSub)                                                                 \
-  VARN_VECTOR32_ROWS(prefix, Isa, Xor, kBltXor)                                                                 \
-  void prefix##_BlendOnLayer(VARN_BLT_ARGS) {                                                                   \
+#define VARN_DEFINE_VECTOR32_ROUTINES(prefix, Isa)                                                            \
+  VARN_VECTOR32_ROWS(prefix, Isa, Copy, kBltCopy)                                                             \
+  VARN_VECTOR32_ROWS(prefix, Isa, Bright, kBltBright)                                                         \
+  VARN_VECTOR32_ROWS(prefix, Isa, Blend, kBltBlend)                                                           \
+  VARN_VECTOR32_ROWS(prefix, Isa, Add, kBltAdd)                                                               \
+  VARN_VECTOR32_ROWS(prefix, Isa, Sub, kBltSub)                                                               \
+  VARN_VECTOR32_ROWS(prefix, Isa, Xor, kBltXor)                                                               \
+  void prefix##_BlendOnLayer(VARN_BLT_ARGS) {                                                                 \
     blitdetail::DispatchVector32<Isa, kBltBlendOnLayer, 3>(dst, src, mask, width, params, dstPitch, srcPitch, \
-                                                           maskPitch, height);                                  \
-  }                                                                                                             \
-  VARN_VECTOR32_MASKFADE(prefix, Isa, 0)                                                                        \
-  VARN_VECTOR32_MASKFADE(prefix, Isa, 1)                                                                        \
-  VARN_VECTOR32_MASKFADE(prefix, Isa, 2)                                                                        \
+                                                           maskPitch, height);                                \
+  }                                                                                                           \
+  VARN_VECTOR32_MASKFADE(prefix, Isa, 0)                                                                      \
+  VARN_VECTOR32_MASKFADE(prefix, Isa, 1)                                                                      \
+  VARN_VECTOR32_MASKFADE(prefix, Isa, 2)                                                                      \
   VARN_VECTOR32_MASKFADE(prefix, Isa, 3)

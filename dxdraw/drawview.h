@@ -2,12 +2,11 @@
 // matrix; the dirty-tracking leaf and group; and the hover tracker of button rectangles.
 #pragma once
 
-#include "lib/utility.h"
-
 #include <cstdint>
 
 #include "dxdraw/matrix.h"
 #include "dxdraw/view.h"
+#include "lib/utility.h"
 #include "platform/geometry.h"
 
 // Transforms accumulated over a view and its ancestors: position sums, pivot sums, scale

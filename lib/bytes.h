@@ -3,14 +3,18 @@
 
 #include <cstdint>
 
-inline uint16_t LoadLE16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+inline uint16_t LoadLE16(const uint8_t* p) {
+  return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
 
 inline uint32_t LoadLE32(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
          (static_cast<uint32_t>(p[3]) << 24);
 }
 
-inline int32_t LoadLE32s(const uint8_t* p) { return static_cast<int32_t>(LoadLE32(p)); }
+inline int32_t LoadLE32s(const uint8_t* p) {
+  return static_cast<int32_t>(LoadLE32(p));
+}
 
 inline void StoreLE16(uint8_t* p, uint16_t v) {
   p[0] = static_cast<uint8_t>(v);

@@ -23,7 +23,8 @@ struct ExceptionHandleT {
 
   // Copies the source name (cut to 255 units) and stores the line; chains.
   ExceptionHandleT& SetLocation(const CharT* file, int line) {
-    CopyWideTruncated(m_Source, kTextSize, file ? std::basic_string_view<CharT>(file) : std::basic_string_view<CharT>());
+    CopyWideTruncated(m_Source, kTextSize,
+                      file ? std::basic_string_view<CharT>(file) : std::basic_string_view<CharT>());
     m_Line = line;
     return *this;
   }

@@ -7,7 +7,9 @@
 #include <string_view>
 
 // True for a first byte of a Shift-JIS double-byte character (0x81-0x9F, 0xE0-0xFC).
-constexpr bool IsSjisLeadByte(uint8_t b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+constexpr bool IsSjisLeadByte(uint8_t b) {
+  return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
 
 // Converts Shift-JIS to UTF-16. Bytes that do not convert become U+30FB ('・')
 // one byte at a time, so a damaged text still converts whole.

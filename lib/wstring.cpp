@@ -16,11 +16,12 @@ struct Spec {
   int precision = -1;
 };
 
-void Pad(std::u16string& out, size_t count, char16_t c) { out.append(count, c); }
+void Pad(std::u16string& out, size_t count, char16_t c) {
+  out.append(count, c);
+}
 
 // Writes body with the width and '-' rules; zero padding goes after any sign or prefix.
-void Emit(std::u16string& out, const Spec& spec, std::u16string_view prefix, std::u16string_view body,
-          bool numeric) {
+void Emit(std::u16string& out, const Spec& spec, std::u16string_view prefix, std::u16string_view body, bool numeric) {
   const size_t len = prefix.size() + body.size();
   const size_t width = spec.width > 0 ? static_cast<size_t>(spec.width) : 0;
   const size_t pad = width > len ? width - len : 0;
@@ -69,12 +70,18 @@ std::u16string FormatWideV(const char16_t* format, va_list args) {
     }
     Spec spec;
     for (;; ++p) {
-      if (*p == u'-') spec.left = true;
-      else if (*p == u'0') spec.zero = true;
-      else if (*p == u'+') spec.plus = true;
-      else if (*p == u' ') spec.space = true;
-      else if (*p == u'#') spec.alt = true;
-      else break;
+      if (*p == u'-')
+        spec.left = true;
+      else if (*p == u'0')
+        spec.zero = true;
+      else if (*p == u'+')
+        spec.plus = true;
+      else if (*p == u' ')
+        spec.space = true;
+      else if (*p == u'#')
+        spec.alt = true;
+      else
+        break;
     }
     if (*p == u'*') {
       spec.width = va_arg(args, int);
@@ -124,26 +131,34 @@ std::u16string FormatWideV(const char16_t* format, va_list args) {
     const char16_t conv = *p;
     if (!conv) break;
     switch (conv) {
-      case u's': case u'S': {
+      case u's':
+      case u'S': {
         // The original platform's wide rules: %s and %ls are wide, %hs is narrow;
         // %S is the opposite width of %s, so narrow here.
         const bool isNarrow = narrow || (conv == u'S' && !wide);
         std::u16string text;
         if (isNarrow) {
           const char* s = va_arg(args, const char*);
-          if (!s) text = u"(null)";
-          else if (spec.precision >= 0) text = SjisToWide(std::string_view(s, strnlen(s, static_cast<size_t>(spec.precision))));
-          else text = SjisToWide(s);
+          if (!s)
+            text = u"(null)";
+          else if (spec.precision >= 0)
+            text = SjisToWide(std::string_view(s, strnlen(s, static_cast<size_t>(spec.precision))));
+          else
+            text = SjisToWide(s);
         } else {
           const char16_t* s = va_arg(args, const char16_t*);
-          if (!s) text = u"(null)";
-          else text = s;
+          if (!s)
+            text = u"(null)";
+          else
+            text = s;
         }
-        if (spec.precision >= 0 && text.size() > static_cast<size_t>(spec.precision)) text.resize(static_cast<size_t>(spec.precision));
+        if (spec.precision >= 0 && text.size() > static_cast<size_t>(spec.precision))
+          text.resize(static_cast<size_t>(spec.precision));
         Emit(out, spec, u"", text, false);
         break;
       }
-      case u'c': case u'C': {
+      case u'c':
+      case u'C': {
         const int v = va_arg(args, int);
         std::u16string text;
         if (narrow || (conv == u'C' && !wide)) {
@@ -155,45 +170,80 @@ std::u16string FormatWideV(const char16_t* format, va_list args) {
         Emit(out, spec, u"", text, false);
         break;
       }
-      case u'd': case u'i': case u'u': case u'x': case u'X': case u'o': {
+      case u'd':
+      case u'i':
+      case u'u':
+      case u'x':
+      case u'X':
+      case u'o': {
         const bool isSigned = conv == u'd' || conv == u'i';
         uint64_t magnitude = 0;
         bool negative = false;
         if (isSigned) {
           int64_t v;
           switch (size) {
-            case -2: v = static_cast<signed char>(va_arg(args, int)); break;
-            case -1: v = static_cast<short>(va_arg(args, int)); break;
-            case 1: v = va_arg(args, long); break;
-            case 2: v = va_arg(args, long long); break;
-            case 3: v = static_cast<int64_t>(va_arg(args, size_t)); break;
-            default: v = va_arg(args, int); break;
+            case -2:
+              v = static_cast<signed char>(va_arg(args, int));
+              break;
+            case -1:
+              v = static_cast<short>(va_arg(args, int));
+              break;
+            case 1:
+              v = va_arg(args, long);
+              break;
+            case 2:
+              v = va_arg(args, long long);
+              break;
+            case 3:
+              v = static_cast<int64_t>(va_arg(args, size_t));
+              break;
+            default:
+              v = va_arg(args, int);
+              break;
           }
           negative = v < 0;
           magnitude = negative ? (~static_cast<uint64_t>(v) + 1) : static_cast<uint64_t>(v);
         } else {
           switch (size) {
-            case -2: magnitude = static_cast<unsigned char>(va_arg(args, unsigned)); break;
-            case -1: magnitude = static_cast<unsigned short>(va_arg(args, unsigned)); break;
-            case 1: magnitude = va_arg(args, unsigned long); break;
-            case 2: magnitude = va_arg(args, unsigned long long); break;
-            case 3: magnitude = va_arg(args, size_t); break;
-            default: magnitude = va_arg(args, unsigned); break;
+            case -2:
+              magnitude = static_cast<unsigned char>(va_arg(args, unsigned));
+              break;
+            case -1:
+              magnitude = static_cast<unsigned short>(va_arg(args, unsigned));
+              break;
+            case 1:
+              magnitude = va_arg(args, unsigned long);
+              break;
+            case 2:
+              magnitude = va_arg(args, unsigned long long);
+              break;
+            case 3:
+              magnitude = va_arg(args, size_t);
+              break;
+            default:
+              magnitude = va_arg(args, unsigned);
+              break;
           }
         }
         const unsigned base = (conv == u'x' || conv == u'X') ? 16 : conv == u'o' ? 8 : 10;
         std::u16string body = Digits(magnitude, base, conv == u'X');
         if (spec.precision >= 0) {
           if (spec.precision == 0 && magnitude == 0) body.clear();
-          if (body.size() < static_cast<size_t>(spec.precision)) body.insert(0, static_cast<size_t>(spec.precision) - body.size(), u'0');
+          if (body.size() < static_cast<size_t>(spec.precision))
+            body.insert(0, static_cast<size_t>(spec.precision) - body.size(), u'0');
         }
         std::u16string prefix;
-        if (negative) prefix = u"-";
-        else if (isSigned && spec.plus) prefix = u"+";
-        else if (isSigned && spec.space) prefix = u" ";
+        if (negative)
+          prefix = u"-";
+        else if (isSigned && spec.plus)
+          prefix = u"+";
+        else if (isSigned && spec.space)
+          prefix = u" ";
         if (spec.alt && magnitude != 0) {
-          if (base == 16) prefix += conv == u'X' ? u"0X" : u"0x";
-          else if (base == 8 && (body.empty() || body[0] != u'0')) body.insert(0, 1, u'0');
+          if (base == 16)
+            prefix += conv == u'X' ? u"0X" : u"0x";
+          else if (base == 8 && (body.empty() || body[0] != u'0'))
+            body.insert(0, 1, u'0');
         }
         Spec s = spec;
         if (spec.precision >= 0) s.zero = false;
@@ -208,7 +258,14 @@ std::u16string FormatWideV(const char16_t* format, va_list args) {
         Emit(out, spec, u"", body, false);
         break;
       }
-      case u'f': case u'F': case u'e': case u'E': case u'g': case u'G': case u'a': case u'A': {
+      case u'f':
+      case u'F':
+      case u'e':
+      case u'E':
+      case u'g':
+      case u'G':
+      case u'a':
+      case u'A': {
         const double v = va_arg(args, double);
         char fmt[16];
         int k = 0;
@@ -224,7 +281,8 @@ std::u16string FormatWideV(const char16_t* format, va_list args) {
         fmt[k++] = static_cast<char>(conv);
         fmt[k] = 0;
         char buf[512];
-        std::snprintf(buf, sizeof buf, fmt, spec.width < 0 ? 0 : spec.width, spec.precision < 0 ? 6 : spec.precision, v);
+        std::snprintf(buf, sizeof buf, fmt, spec.width < 0 ? 0 : spec.width, spec.precision < 0 ? 6 : spec.precision,
+                      v);
         for (const char* c = buf; *c; ++c) out += static_cast<char16_t>(*c);
         break;
       }
@@ -258,7 +316,9 @@ WString WString::Format(const char16_t* format, ...) {
   return s;
 }
 
-WString WString::FormatV(const char16_t* format, va_list args) { return WString(FormatWideV(format, args)); }
+WString WString::FormatV(const char16_t* format, va_list args) {
+  return WString(FormatWideV(format, args));
+}
 
 void WString::AppendFormat(const char16_t* format, ...) {
   va_list args;
@@ -267,10 +327,18 @@ void WString::AppendFormat(const char16_t* format, ...) {
   va_end(args);
 }
 
-WString WString::FromSjis(std::string_view sjis) { return WString(SjisToWide(sjis)); }
-std::string WString::ToSjis() const { return WideToSjis(*this); }
-WString WString::FromUtf8(std::string_view utf8) { return WString(platform::Utf8ToWide(utf8)); }
-std::string WString::ToUtf8() const { return platform::WideToUtf8(*this); }
+WString WString::FromSjis(std::string_view sjis) {
+  return WString(SjisToWide(sjis));
+}
+std::string WString::ToSjis() const {
+  return WideToSjis(*this);
+}
+WString WString::FromUtf8(std::string_view utf8) {
+  return WString(platform::Utf8ToWide(utf8));
+}
+std::string WString::ToUtf8() const {
+  return platform::WideToUtf8(*this);
+}
 
 size_t CopyWideTruncated(char16_t* out, size_t capacity, std::u16string_view text) {
   if (!out || capacity == 0) return 0;

@@ -9,8 +9,8 @@ namespace platform {
 class Clock {
  public:
   virtual ~Clock() = default;
-  virtual uint32_t Milliseconds() = 0;    // wraps after 49.7 days, like the multimedia timer
-  virtual uint64_t Counter() = 0;         // performance counter ticks
+  virtual uint32_t Milliseconds() = 0;      // wraps after 49.7 days, like the multimedia timer
+  virtual uint64_t Counter() = 0;           // performance counter ticks
   virtual uint64_t CounterFrequency() = 0;  // ticks per second
   virtual void Sleep(uint32_t ms) = 0;
 };
@@ -23,10 +23,18 @@ Clock& SystemClock();
 Clock* SetClock(Clock* clock);
 Clock& GetClock();
 
-inline uint32_t TimeMs() { return GetClock().Milliseconds(); }
-inline uint64_t PerfCounter() { return GetClock().Counter(); }
-inline uint64_t PerfFrequency() { return GetClock().CounterFrequency(); }
-inline void SleepMs(uint32_t ms) { GetClock().Sleep(ms); }
+inline uint32_t TimeMs() {
+  return GetClock().Milliseconds();
+}
+inline uint64_t PerfCounter() {
+  return GetClock().Counter();
+}
+inline uint64_t PerfFrequency() {
+  return GetClock().CounterFrequency();
+}
+inline void SleepMs(uint32_t ms) {
+  GetClock().Sleep(ms);
+}
 
 // A clock that moves only when told to; Sleep advances it. Counter ticks are microseconds.
 // The count is atomic: the sound thread reads the time while the test's thread moves it.

@@ -44,7 +44,9 @@ LogCapture::LogCapture() {
   });
 }
 
-LogCapture::~LogCapture() { SetLogSink(std::move(m_Previous)); }
+LogCapture::~LogCapture() {
+  SetLogSink(std::move(m_Previous));
+}
 
 std::vector<std::u16string> LogCapture::Lines() const {
   std::lock_guard<std::mutex> lock(m_Mutex);

@@ -10,7 +10,9 @@ namespace {
 std::atomic<MessageBoxService*> g_Service{nullptr};
 }
 
-MessageBoxService* SetMessageBoxService(MessageBoxService* service) { return g_Service.exchange(service); }
+MessageBoxService* SetMessageBoxService(MessageBoxService* service) {
+  return g_Service.exchange(service);
+}
 
 MsgResult DefaultAnswer(const MessageBoxRequest& request) {
   static const MsgResult kOk[] = {MsgResult::Ok};
@@ -21,11 +23,24 @@ MsgResult DefaultAnswer(const MessageBoxRequest& request) {
   const MsgResult* list = kOk;
   int count = 1;
   switch (request.buttons) {
-    case MsgButtons::Ok: break;
-    case MsgButtons::OkCancel: list = kOkCancel; count = 2; break;
-    case MsgButtons::YesNo: list = kYesNo; count = 2; break;
-    case MsgButtons::YesNoCancel: list = kYesNoCancel; count = 3; break;
-    case MsgButtons::AbortRetryIgnore: list = kAri; count = 3; break;
+    case MsgButtons::Ok:
+      break;
+    case MsgButtons::OkCancel:
+      list = kOkCancel;
+      count = 2;
+      break;
+    case MsgButtons::YesNo:
+      list = kYesNo;
+      count = 2;
+      break;
+    case MsgButtons::YesNoCancel:
+      list = kYesNoCancel;
+      count = 3;
+      break;
+    case MsgButtons::AbortRetryIgnore:
+      list = kAri;
+      count = 3;
+      break;
   }
   const int index = (request.defaultButton >= 0 && request.defaultButton < count) ? request.defaultButton : 0;
   return list[index];

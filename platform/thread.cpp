@@ -6,7 +6,9 @@
 
 namespace platform {
 
-Thread::~Thread() { Join(); }
+Thread::~Thread() {
+  Join();
+}
 
 bool Thread::Start(std::function<void()> body, ThreadPriority priority) {
   if (m_Thread.joinable()) return false;
@@ -28,6 +30,8 @@ void Thread::Join() {
   if (m_Thread.joinable() && m_Thread.get_id() != std::this_thread::get_id()) m_Thread.join();
 }
 
-void YieldThread() { std::this_thread::yield(); }
+void YieldThread() {
+  std::this_thread::yield();
+}
 
 }  // namespace platform

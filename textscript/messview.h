@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "dxdraw/sprite.h"
 #include "dxdraw/dxtext.h"
+#include "dxdraw/sprite.h"
 #include "platform/geometry.h"
 
 struct ACT;

@@ -11,8 +11,8 @@
 #include "lib/wstring.h"
 #include "textscript/ivtable.h"
 #include "textscript/lexer.h"
-#include "textscript/scripterror.h"
 #include "textscript/ownedtext.h"
+#include "textscript/scripterror.h"
 
 namespace TextScript {
 

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 PACKAGES=(
-  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
+  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format
   libsqlite3-dev zlib1g-dev libpng-dev libjpeg-dev libtiff-dev
   libogg-dev libvorbis-dev libsdl2-dev libfreetype-dev libfontconfig-dev libimgui-dev
   fonts-ipafont-gothic fonts-ipafont-mincho

@@ -3,8 +3,8 @@
 
 #include "app/frame/misc.h"
 #include "dxdraw/dxdisplay.h"
-#include "dxdraw/frame.h"
 #include "dxdraw/dxinput.h"
+#include "dxdraw/frame.h"
 #include "dxdraw/view.h"
 #include "lib/act.h"
 #include "lib/error.h"

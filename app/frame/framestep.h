@@ -5,9 +5,9 @@
 #include <cstdint>
 
 #include "dxdraw/screen.h"
-#include "textscript/scriptframe.h"
 #include "textscript/framewait.h"
 #include "textscript/inputbits.h"
+#include "textscript/scriptframe.h"
 
 struct ACT;
 class ssView;

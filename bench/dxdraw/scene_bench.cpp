@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "dxdraw/blit.h"
+#include "dxdraw/dxtext.h"
 #include "dxdraw/screen.h"
 #include "dxdraw/sprite.h"
-#include "dxdraw/dxtext.h"
 #include "platform/glyphs.h"
 
 using namespace DxDraw;

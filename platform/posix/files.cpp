@@ -16,7 +16,9 @@
 
 namespace platform {
 
-std::string HostPath(std::u16string_view path) { return WideToUtf8(path); }
+std::string HostPath(std::u16string_view path) {
+  return WideToUtf8(path);
+}
 
 File::~File() {
   if (m_Fd >= 0) ::close(m_Fd);
@@ -76,8 +78,7 @@ int64_t File::Read(void* buffer, size_t count) {
 int64_t File::ReadAt(uint64_t offset, void* buffer, size_t count) const {
   size_t done = 0;
   while (done < count) {
-    const ssize_t n = ::pread(m_Fd, static_cast<char*>(buffer) + done, count - done,
-                              static_cast<off_t>(offset + done));
+    const ssize_t n = ::pread(m_Fd, static_cast<char*>(buffer) + done, count - done, static_cast<off_t>(offset + done));
     if (n < 0) {
       if (errno == EINTR) continue;
       return -1;
@@ -112,7 +113,9 @@ int64_t File::Tell() const {
   return pos < 0 ? -1 : static_cast<int64_t>(pos);
 }
 
-bool File::Flush() { return ::fsync(m_Fd) == 0; }
+bool File::Flush() {
+  return ::fsync(m_Fd) == 0;
+}
 
 size_t AllocationGranularity() {
   const long page = ::sysconf(_SC_PAGESIZE);
@@ -125,8 +128,7 @@ FileMapping::~FileMapping() {
 
 std::unique_ptr<FileMapping> FileMapping::Map(const File& file, uint64_t offset, size_t count) {
   const int64_t size = file.Size();
-  if (size < 0 || offset > static_cast<uint64_t>(size) || count > static_cast<uint64_t>(size) - offset)
-    return nullptr;
+  if (size < 0 || offset > static_cast<uint64_t>(size) || count > static_cast<uint64_t>(size) - offset) return nullptr;
   std::unique_ptr<FileMapping> map(new FileMapping());
   if (count == 0) return map;  // an empty view: valid, no bytes
   const uint64_t gran = AllocationGranularity();
@@ -186,7 +188,9 @@ bool PathExists(std::u16string_view path) {
   return StatPath(path, st);
 }
 
-bool RemoveFile(std::u16string_view path) { return ::unlink(HostPath(path).c_str()) == 0; }
+bool RemoveFile(std::u16string_view path) {
+  return ::unlink(HostPath(path).c_str()) == 0;
+}
 
 std::vector<DirEntry> ListDirectory(std::u16string_view path) {
   std::vector<DirEntry> entries;
@@ -213,7 +217,9 @@ std::vector<DirEntry> ListDirectory(std::u16string_view path) {
   return entries;
 }
 
-static char16_t FoldAscii(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
+static char16_t FoldAscii(char16_t c) {
+  return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
+}
 
 static bool EqualNoCase(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;
@@ -239,7 +245,9 @@ std::u16string ResolvePathNoCase(std::u16string_view path, bool wantDirectory) {
       current += path[i];
     }
   }
-  if (parts.empty()) return wantDirectory && IsDirectory(resolved.empty() ? u"." : resolved) ? (resolved.empty() ? u"." : resolved) : u"";
+  if (parts.empty())
+    return wantDirectory && IsDirectory(resolved.empty() ? u"." : resolved) ? (resolved.empty() ? u"." : resolved)
+                                                                            : u"";
   for (size_t i = 0; i < parts.size(); ++i) {
     const bool last = i + 1 == parts.size();
     const bool needDir = !last || wantDirectory;

@@ -57,7 +57,9 @@ bool EnsureFolder(std::u16string_view path) {
   return std::filesystem::is_directory(p, ec);
 }
 
-bool SetCurrentFolder(std::u16string_view path) { return ::chdir(HostPath(path).c_str()) == 0; }
+bool SetCurrentFolder(std::u16string_view path) {
+  return ::chdir(HostPath(path).c_str()) == 0;
+}
 
 std::u16string MakeTempFolder(std::u16string_view prefix) {
   const char* tmp = std::getenv("TMPDIR");

@@ -7,8 +7,8 @@
 
 #include "app/frame/framestep.h"
 #include "dxdraw/drawview.h"
-#include "dxdraw/frame.h"
 #include "dxdraw/dxinput.h"
+#include "dxdraw/frame.h"
 #include "dxdraw/matrix.h"
 #include "dxdraw/screen.h"
 #include "lib/act.h"

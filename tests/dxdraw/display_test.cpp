@@ -1,8 +1,7 @@
 // Tests of the display device: the mode check, its fall-backs and the window/full-screen set-up.
-#include "dxdraw/dxdisplay.h"
-
 #include <gtest/gtest.h>
 
+#include "dxdraw/dxdisplay.h"
 #include "platform/headless/headless.h"
 
 using namespace DxDraw;

@@ -1,8 +1,7 @@
 // Tests of the keyboard and mouse module: edges, the repeat schedule and device failures.
-#include "dxdraw/dxinput.h"
-
 #include <gtest/gtest.h>
 
+#include "dxdraw/dxinput.h"
 #include "platform/headless/headless.h"
 
 using platform::headless::InputFrame;

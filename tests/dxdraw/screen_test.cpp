@@ -5,8 +5,8 @@
 
 #include <vector>
 
-#include "dxdraw/sprite.h"
 #include "dxdraw/dxtext.h"
+#include "dxdraw/sprite.h"
 #include "platform/glyphs.h"
 #include "surface_util.h"
 

@@ -1,11 +1,10 @@
 // Antialiased text: cell widths, coverage and blending, layout with wrap and scroll, effects; and
 // the FreeType glyph source with the real IPA Gothic.
-#include "dxdraw/dxtext.h"
-
 #include <gtest/gtest.h>
 
 #include <vector>
 
+#include "dxdraw/dxtext.h"
 #include "dxdraw/surface.h"
 #include "platform/glyphs.h"
 #include "surface_util.h"

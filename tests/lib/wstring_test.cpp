@@ -1,15 +1,18 @@
 // Wide formatting, Shift-JIS conversion and the error object.
+#include "lib/wstring.h"
+
 #include <gtest/gtest.h>
 
 #include "lib/error.h"
 #include "lib/sjis.h"
-#include "lib/wstring.h"
 #include "platform/log.h"
 #include "platform/utf.h"
 
 namespace {
 
-std::string U8(const std::u16string& s) { return platform::WideToUtf8(s); }
+std::string U8(const std::u16string& s) {
+  return platform::WideToUtf8(s);
+}
 
 TEST(Format, WideRules) {
   struct Case {
@@ -47,7 +50,11 @@ TEST(Sjis, RoundTripAndDamage) {
   EXPECT_TRUE(IsSjisLeadByte(0x81));
   EXPECT_FALSE(IsSjisLeadByte(0xA1));
   char16_t out[4];
-  EXPECT_EQ(MultiByteToWide(out, 4, "\x82\xa0" "b", -1), 2);
+  EXPECT_EQ(MultiByteToWide(out, 4,
+                            "\x82\xa0"
+                            "b",
+                            -1),
+            2);
   EXPECT_EQ(out[0], u'あ');
 }
 

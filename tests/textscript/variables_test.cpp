@@ -96,9 +96,7 @@ TEST(ScriptGlobals, StartInOrderAndStopEmptiesTables) {
   StopGlobals();
   StartGlobals();
   const std::vector<std::string> started = StartedGlobals();
-  auto pos = [&](const char* name) {
-    return std::find(started.begin(), started.end(), name) - started.begin();
-  };
+  auto pos = [&](const char* name) { return std::find(started.begin(), started.end(), name) - started.begin(); };
   EXPECT_LT(pos("image history"), pos("script history"));
   EXPECT_LT(pos("script history"), pos("expression-node pool"));
   EXPECT_LT(pos("variable pool"), pos("live variables"));
