@@ -25,12 +25,14 @@ if [ "${VARN_FAST:-0}" != "1" ]; then
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
   ctest --test-dir build-asan --output-on-failure -j "$jobs" --timeout 600 || status=1
 
-  # Fuzz smoke run: every target in parallel, each on a scratch copy of its seeds.
+  # Fuzz smoke run: every target in parallel, each on a scratch copy of its seeds. The run's
+  # folder stays under the build folder, so a failing run keeps its crash reproducers.
   seconds=${VARN_FUZZ_SECONDS:-20}
   targets=$(find build-asan/bin -maxdepth 1 -name 'fuzz_*' -type f -executable | sort)
   if [ -n "$targets" ]; then
-    work=$(mktemp -d)
-    trap 'rm -rf "$work"' EXIT
+    work=build-asan/fuzz-run
+    rm -rf "$work"
+    mkdir -p "$work/crashes"
     for t in $targets; do
       name=$(basename "$t"); name=${name#fuzz_}
       mkdir -p "$work/$name"
@@ -42,12 +44,14 @@ if [ "${VARN_FAST:-0}" != "1" ]; then
     if ! printf '%s\n' $targets | xargs -P "$jobs" -I{} sh -c '
         t={}; n=$(basename "$t"); n=${n#fuzz_}
         if "$t" -max_total_time='"$seconds"' -timeout=10 -rss_limit_mb=2048 -print_final_stats=0 \
-             -artifact_prefix="'"$work"'/crash-$n-" "'"$work"'/$n" >"'"$work"'/$n.log" 2>&1; then
+             -artifact_prefix="'"$work"'/crashes/$n-" "'"$work"'/$n" >"'"$work"'/$n.log" 2>&1; then
           echo "fuzz $n: clean"
         else
           echo "fuzz $n: FAILED"; tail -n 60 "'"$work"'/$n.log"; exit 1
         fi'; then
       status=1
+      echo "Fuzz reproducers (run the target on one to see it again):"
+      find "$work/crashes" -type f | sed 's/^/  /'
     fi
   fi
 fi
