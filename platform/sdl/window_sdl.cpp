@@ -1,5 +1,5 @@
-// The SDL backend's window, presentation, ImGui menu bar, keyboard and mouse, displays and
-// message boxes, and the backend object that gathers them.
+// The SDL backend's window: creation with its renderer, picture texture and ImGui context,
+// layout, cursor, full screen and presentation.
 #include <imgui.h>
 #include <imgui_impl_sdl.h>
 #include <imgui_impl_sdlrenderer.h>
@@ -7,32 +7,12 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/audio.h"
 #include "platform/files.h"
-#include "platform/glyphs.h"
 #include "platform/log.h"
 #include "platform/sdl/sdl_internal.h"
 #include "platform/utf.h"
 
 namespace platform::sdl {
-
-// ---- session ----
-
-std::shared_ptr<Session> Session::Start() {
-  // The close box already arrives as the window's close event; SDL's extra quit event for the
-  // last window would ask the player the same question twice. A quit event now comes only
-  // from outside (a signal), and still counts as a close request.
-  SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
-    LogLine(std::string("SDL video start failed: ") + SDL_GetError() + "\n");
-    return nullptr;
-  }
-  return std::shared_ptr<Session>(new Session());
-}
-
-Session::~Session() {
-  SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
-}
 
 void ImGuiContextDeleter::operator()(ImGuiContext* context) const {
   ImGui::DestroyContext(context);
@@ -277,18 +257,6 @@ bool SdlWindow::SetFullScreen(bool on) {
   return true;
 }
 
-void SdlWindow::SetMenu(Menu* menu) {
-  m_Menu = menu;
-  LayoutWindowed();
-}
-
-void SdlWindow::SetMenuShown(bool shown) {
-  if (m_MenuShown == shown) return;
-  m_MenuShown = shown;
-  LayoutWindowed();
-  ApplyCursor();
-}
-
 int32_t SdlWindow::TakeWheel() {
   const int32_t w = m_Wheel;
   m_Wheel = 0;
@@ -312,35 +280,6 @@ void SdlWindow::UpdateFront(const ImageView& back, const Rect& rect) {
                     m_ClientW * 4);
 }
 
-void SdlWindow::DrawMenuItems(std::vector<MenuItem>& items, bool enabled) {
-  for (MenuItem& item : items) {
-    if (item.separator) {
-      ImGui::Separator();
-      continue;
-    }
-    const std::string label = WideToUtf8(StripMnemonic(item.label)) + "##" + std::to_string(uintptr_t(&item));
-    if (item.IsPopup()) {
-      if (ImGui::BeginMenu(label.c_str(), enabled && item.enabled)) {
-        DrawMenuItems(item.children, enabled);
-        ImGui::EndMenu();
-      }
-    } else if (ImGui::MenuItem(label.c_str(), nullptr, item.checked, enabled && item.enabled)) {
-      Event e;
-      e.type = EventType::Command;
-      e.command = item.id;
-      m_Queue.push_back(e);
-    }
-  }
-}
-
-void SdlWindow::DrawMenuBar(bool enabled) {
-  if (!m_Menu || !m_MenuShown) return;
-  if (ImGui::BeginMainMenuBar()) {
-    DrawMenuItems(m_Menu->Top(), enabled);
-    ImGui::EndMainMenuBar();
-  }
-}
-
 void SdlWindow::Render(const std::function<void()>& overlay) {
   if (!m_Window.get() || !m_Renderer.get()) return;
   ImGuiScope scope(m_ImGui.get());
@@ -362,333 +301,6 @@ void SdlWindow::Render(const std::function<void()>& overlay) {
   m_Dirty = m_UiMouse || ImGui::IsAnyMouseDown();
 }
 
-void SdlWindow::HandleSdlEvent(const SDL_Event& e, bool modal) {
-  if (!m_Window.get()) return;
-  {
-    ImGuiScope scope(m_ImGui.get());
-    ImGui_ImplSDL2_ProcessEvent(&e);
-  }
-  bool imguiMouse = false, imguiKeys = false;
-  {
-    ImGuiScope scope(m_ImGui.get());
-    imguiMouse = ImGui::GetIO().WantCaptureMouse;
-    imguiKeys = ImGui::GetIO().WantCaptureKeyboard;
-  }
-  m_UiMouse = imguiMouse;
-  const uint32_t ourId = SDL_GetWindowID(m_Window.get());
-  Event out;
-  switch (e.type) {
-    case SDL_QUIT:
-      if (!modal) out.type = EventType::CloseRequest;
-      break;
-    case SDL_WINDOWEVENT:
-      if (e.window.windowID != ourId) break;
-      switch (e.window.event) {
-        case SDL_WINDOWEVENT_FOCUS_GAINED:
-          out.type = EventType::Activate;
-          break;
-        case SDL_WINDOWEVENT_FOCUS_LOST:
-          out.type = EventType::Deactivate;
-          break;
-        case SDL_WINDOWEVENT_EXPOSED:
-          out.type = EventType::Expose;
-          out.rect = Rect{0, 0, m_ClientW, m_ClientH};
-          m_Dirty = true;
-          break;
-        case SDL_WINDOWEVENT_CLOSE:
-          if (!modal) out.type = EventType::CloseRequest;
-          break;
-        case SDL_WINDOWEVENT_SIZE_CHANGED:
-        case SDL_WINDOWEVENT_RESTORED:
-          m_Dirty = true;
-          break;
-        case SDL_WINDOWEVENT_LEAVE: {
-          out.type = EventType::MouseMove;
-          out.pos = CursorPos();
-          break;
-        }
-        default:
-          break;
-      }
-      break;
-    case SDL_KEYDOWN:
-    case SDL_KEYUP:
-      if (modal || imguiKeys) {
-        m_Dirty = true;
-        break;
-      }
-      if (const uint8_t dik = DikFromScancode(e.key.keysym.scancode)) {
-        out.type = e.type == SDL_KEYDOWN ? EventType::KeyDown : EventType::KeyUp;
-        out.key = dik;
-        out.repeat = e.key.repeat != 0;
-        const uint16_t mod = e.key.keysym.mod;
-        out.modifiers = ((mod & KMOD_SHIFT) ? uint32_t(kModShift) : 0u) |
-                        ((mod & KMOD_CTRL) ? uint32_t(kModCtrl) : 0u) | ((mod & KMOD_ALT) ? uint32_t(kModAlt) : 0u);
-      }
-      break;
-    case SDL_TEXTINPUT:
-      if (modal || imguiKeys) {
-        m_Dirty = true;
-        break;
-      }
-      for (char16_t u : Utf8ToWide(e.text.text)) {
-        Event c;
-        c.type = EventType::Char;
-        c.ch = u;
-        m_Queue.push_back(c);
-      }
-      break;
-    case SDL_MOUSEMOTION:
-      if (e.motion.windowID != ourId) break;
-      ApplyCursor();
-      if (modal || imguiMouse || OverMenuStrip(e.motion.y)) {
-        m_Dirty = true;
-        break;
-      }
-      out.type = EventType::MouseMove;
-      out.pos = WindowToClient(e.motion.x, e.motion.y);
-      break;
-    case SDL_MOUSEBUTTONDOWN:
-    case SDL_MOUSEBUTTONUP:
-      if (e.button.windowID != ourId) break;
-      if (modal || imguiMouse || OverMenuStrip(e.button.y)) {
-        m_Dirty = true;
-        break;
-      }
-      if (e.button.button == SDL_BUTTON_LEFT || e.button.button == SDL_BUTTON_RIGHT ||
-          e.button.button == SDL_BUTTON_MIDDLE) {
-        out.type = e.type == SDL_MOUSEBUTTONDOWN ? EventType::MouseDown : EventType::MouseUp;
-        out.button = e.button.button == SDL_BUTTON_LEFT ? 0 : e.button.button == SDL_BUTTON_RIGHT ? 1 : 2;
-        out.pos = WindowToClient(e.button.x, e.button.y);
-      }
-      break;
-    case SDL_MOUSEWHEEL:
-      if (modal || imguiMouse) {
-        m_Dirty = true;
-        break;
-      }
-      // One notch is 120, as the classic wheel reports it. The devices count movement only
-      // while the window has the focus: turns made over it in the background are not handed
-      // to the game when it comes back.
-      if (Focused()) m_Wheel += e.wheel.y * 120;
-      out.type = EventType::MouseWheel;
-      out.wheel = e.wheel.y * 120;
-      break;
-    default:
-      break;
-  }
-  if (out.type != EventType::None) m_Queue.push_back(out);
-}
-
-void SdlWindow::Drain() {
-  SDL_Event e;
-  while (SDL_PollEvent(&e)) HandleSdlEvent(e, false);
-}
-
-bool SdlWindow::PollEvent(Event& out) {
-  if (!m_Window.get()) return false;
-  if (m_Queue.empty()) {
-    Drain();
-    if (m_Dirty) Render();
-  }
-  if (m_Queue.empty()) return false;
-  out = m_Queue.front();
-  m_Queue.pop_front();
-  return true;
-}
-
-bool SdlWindow::WaitEvent(Event& out, uint32_t timeoutMs) {
-  if (PollEvent(out)) return true;
-  if (!m_Window.get()) return false;
-  SDL_Event e;
-  if (SDL_WaitEventTimeout(&e, int(std::min<uint32_t>(timeoutMs, 0x7FFFFFFF)))) {
-    HandleSdlEvent(e, false);
-    Drain();
-    if (m_Dirty) Render();
-  }
-  if (m_Queue.empty()) return false;
-  out = m_Queue.front();
-  m_Queue.pop_front();
-  return true;
-}
-
-// ---- input ----
-
-bool SdlInput::ReadKeyboard(uint8_t state[256]) {
-  if (!m_Window.Focused()) return false;
-  std::memset(state, 0, 256);
-  int count = 0;
-  const Uint8* keys = SDL_GetKeyboardState(&count);
-  for (int sc = 0; sc < count; ++sc) {
-    if (!keys[sc]) continue;
-    if (const uint8_t dik = DikFromScancode(sc)) state[dik] = 0x80;
-  }
-  return true;
-}
-
-bool SdlInput::ReadMouse(MouseState& state) {
-  if (!m_Window.Focused()) {
-    m_HaveLast = false;
-    return false;
-  }
-  int gx = 0, gy = 0;
-  SDL_GetGlobalMouseState(&gx, &gy);
-  const Uint32 buttons = SDL_GetMouseState(nullptr, nullptr);
-  state.dx = m_HaveLast ? gx - m_LastX : 0;
-  state.dy = m_HaveLast ? gy - m_LastY : 0;
-  state.dz = m_Window.TakeWheel();
-  m_LastX = gx;
-  m_LastY = gy;
-  m_HaveLast = true;
-  // A press on the menu bar or in an open menu (which lies over the picture) chooses the menu
-  // item; the game must not take it for a click of its own as well.
-  if (m_Window.UiHasMouse()) {
-    std::memset(state.buttons, 0, sizeof state.buttons);
-    return true;
-  }
-  state.buttons[0] = (buttons & SDL_BUTTON_LMASK) ? 0x80 : 0;
-  state.buttons[1] = (buttons & SDL_BUTTON_RMASK) ? 0x80 : 0;
-  state.buttons[2] = (buttons & SDL_BUTTON_MMASK) ? 0x80 : 0;
-  state.buttons[3] = (buttons & SDL_BUTTON_X1MASK) ? 0x80 : 0;
-  return true;
-}
-
-// ---- displays ----
-
-namespace {
-
-DisplayMode ModeOf(const SDL_DisplayMode& m) {
-  DisplayMode d;
-  d.width = m.w;
-  d.height = m.h;
-  d.refreshRate = m.refresh_rate;
-  const int bytes = SDL_BYTESPERPIXEL(m.format);
-  d.bitsPerPixel = bytes >= 4 ? 32 : bytes == 3 ? 24 : bytes == 2 ? 16 : int32_t(SDL_BITSPERPIXEL(m.format));
-  int bpp = 0;
-  Uint32 r = 0, g = 0, b = 0, a = 0;
-  if (SDL_PixelFormatEnumToMasks(m.format, &bpp, &r, &g, &b, &a)) d.redMask = r;
-  return d;
-}
-
-}  // namespace
-
-std::vector<DisplayDeviceInfo> SdlDisplay::Devices() {
-  std::vector<DisplayDeviceInfo> out;
-  const int n = SDL_GetNumVideoDisplays();
-  const char* driver = SDL_GetCurrentVideoDriver();
-  for (int i = 0; i < n; ++i) {
-    const char* name = SDL_GetDisplayName(i);
-    out.push_back(DisplayDeviceInfo{Utf8ToWide(name ? name : "display"), Utf8ToWide(driver ? driver : "")});
-  }
-  return out;
-}
-
-std::vector<DisplayMode> SdlDisplay::Modes(size_t device) {
-  std::vector<DisplayMode> out;
-  const int index = int(device);
-  if (index >= SDL_GetNumVideoDisplays()) return out;
-  const int n = SDL_GetNumDisplayModes(index);
-  for (int i = 0; i < n; ++i) {
-    SDL_DisplayMode m;
-    if (SDL_GetDisplayMode(index, i, &m) == 0) out.push_back(ModeOf(m));
-  }
-  // Full screen scales the picture onto the desktop, so the game's own sizes are always
-  // available at the desktop's depth, whatever sizes the monitor lists.
-  const DisplayMode desktop = DesktopMode(device);
-  for (const std::pair<int, int>& size : {std::pair{640, 480}, std::pair{800, 600}}) {
-    const int w = size.first, h = size.second;
-    const bool listed = std::any_of(out.begin(), out.end(), [&](const DisplayMode& m) {
-      return m.width == w && m.height == h && m.bitsPerPixel == desktop.bitsPerPixel;
-    });
-    if (!listed && desktop.width >= w && desktop.height >= h)
-      out.push_back(DisplayMode{w, h, desktop.bitsPerPixel, desktop.refreshRate, desktop.redMask});
-  }
-  return out;
-}
-
-DisplayMode SdlDisplay::DesktopMode(size_t device) {
-  SDL_DisplayMode m;
-  if (SDL_GetDesktopDisplayMode(int(device), &m) != 0) return DisplayMode{};
-  return ModeOf(m);
-}
-
-bool SdlDisplay::SelectDevice(size_t device) {
-  if (int(device) >= SDL_GetNumVideoDisplays()) return false;
-  m_Selected = device;
-  return true;
-}
-
-// ---- message boxes ----
-
-MsgResult SdlMessageBoxes::Show(const MessageBoxRequest& request) {
-  struct B {
-    MsgResult result;
-    const char* label;
-  };
-  std::vector<B> buttons;
-  switch (request.buttons) {
-    case MsgButtons::Ok:
-      buttons = {{MsgResult::Ok, "OK"}};
-      break;
-    case MsgButtons::OkCancel:
-      buttons = {{MsgResult::Ok, "OK"}, {MsgResult::Cancel, "キャンセル"}};
-      break;
-    case MsgButtons::YesNo:
-      buttons = {{MsgResult::Yes, "はい(Y)"}, {MsgResult::No, "いいえ(N)"}};
-      break;
-    case MsgButtons::YesNoCancel:
-      buttons = {{MsgResult::Yes, "はい(Y)"}, {MsgResult::No, "いいえ(N)"}, {MsgResult::Cancel, "キャンセル"}};
-      break;
-    case MsgButtons::AbortRetryIgnore:
-      buttons = {{MsgResult::Abort, "中止(A)"}, {MsgResult::Retry, "再試行(R)"}, {MsgResult::Ignore, "無視(I)"}};
-      break;
-  }
-  const size_t def = size_t(std::clamp(request.defaultButton, 0, int(buttons.size()) - 1));
-  std::vector<SDL_MessageBoxButtonData> data;
-  for (size_t i = 0; i < buttons.size(); ++i) {
-    SDL_MessageBoxButtonData d{};
-    d.buttonid = int(buttons[i].result);
-    d.text = buttons[i].label;
-    if (i == def) d.flags |= SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT;
-    if (buttons[i].result == MsgResult::Cancel) d.flags |= SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
-    data.push_back(d);
-  }
-  Uint32 flags = SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT;
-  switch (request.icon) {
-    case MsgIcon::Error:
-      flags |= SDL_MESSAGEBOX_ERROR;
-      break;
-    case MsgIcon::Warning:
-      flags |= SDL_MESSAGEBOX_WARNING;
-      break;
-    default:
-      flags |= SDL_MESSAGEBOX_INFORMATION;
-      break;
-  }
-  const std::string text = WideToUtf8(request.text);
-  const std::string caption = WideToUtf8(request.caption);
-  SDL_MessageBoxData box{};
-  box.flags = flags;
-  box.window = (m_Window && m_Window->Handle()) ? m_Window->Handle() : nullptr;
-  box.title = caption.c_str();
-  box.message = text.c_str();
-  box.numbuttons = int(data.size());
-  box.buttons = data.data();
-  int chosen = -1;
-  if (SDL_ShowMessageBox(&box, &chosen) != 0) {
-    // No box could be shown (no display, no usable font): the text still reaches the log, with the reason.
-    LogLine("[message box] " + caption + ": " + text + " (not shown: " + SDL_GetError() + ")\n");
-    return DefaultAnswer(request);
-  }
-  if (chosen < 0) {
-    // Closed without a button: Cancel where there is one, else the default answer.
-    for (const B& b : buttons)
-      if (b.result == MsgResult::Cancel) return MsgResult::Cancel;
-    return DefaultAnswer(request);
-  }
-  return MsgResult(chosen);
-}
-
 bool UiFontHasGlyph(Window& window, char16_t ch) {
   auto* w = dynamic_cast<SdlWindow*>(&window);
   if (!w || !w->IsAlive()) return false;
@@ -700,24 +312,6 @@ bool SdlWindow::HasGlyph(char16_t ch) {
   ImFontAtlas* atlas = ImGui::GetIO().Fonts;
   if (!atlas->IsBuilt()) atlas->Build();
   return !atlas->Fonts.empty() && atlas->Fonts[0]->FindGlyphNoFallback(ImWchar(ch)) != nullptr;
-}
-
-// ---- the backend ----
-
-std::unique_ptr<Backend> CreateBackend(const Options& options) {
-  std::shared_ptr<Session> session = Session::Start();
-  if (!session) return nullptr;
-  auto b = std::make_unique<Backend>();
-  auto window = std::make_unique<SdlWindow>(session, options);
-  SdlWindow* w = window.get();
-  b->input = std::make_unique<SdlInput>(*w);
-  b->display = std::make_unique<SdlDisplay>(session);
-  b->messageBoxes = std::make_unique<SdlMessageBoxes>(w);
-  b->dialogs = std::make_unique<SdlDialogHost>(*w);
-  b->window = std::move(window);
-  b->glyphs = CreateFreeTypeGlyphSource();
-  if (options.audioSampleRate) b->audio = std::shared_ptr<AudioDevice>(CreateAudioDevice(options.audioSampleRate));
-  return b;
 }
 
 }  // namespace platform::sdl

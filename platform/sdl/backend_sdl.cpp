@@ -1,0 +1,44 @@
+// The SDL backend object: the SDL session and the services gathered on it.
+#include "platform/audio.h"
+#include "platform/glyphs.h"
+#include "platform/sdl/sdl_internal.h"
+
+namespace platform::sdl {
+
+// ---- session ----
+
+std::shared_ptr<Session> Session::Start() {
+  // The close box already arrives as the window's close event; SDL's extra quit event for the
+  // last window would ask the player the same question twice. A quit event now comes only
+  // from outside (a signal), and still counts as a close request.
+  SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+    LogLine(std::string("SDL video start failed: ") + SDL_GetError() + "\n");
+    return nullptr;
+  }
+  return std::shared_ptr<Session>(new Session());
+}
+
+Session::~Session() {
+  SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+}
+
+// ---- the backend ----
+
+std::unique_ptr<Backend> CreateBackend(const Options& options) {
+  std::shared_ptr<Session> session = Session::Start();
+  if (!session) return nullptr;
+  auto b = std::make_unique<Backend>();
+  auto window = std::make_unique<SdlWindow>(session, options);
+  SdlWindow* w = window.get();
+  b->input = std::make_unique<SdlInput>(*w);
+  b->display = std::make_unique<SdlDisplay>(session);
+  b->messageBoxes = std::make_unique<SdlMessageBoxes>(w);
+  b->dialogs = std::make_unique<SdlDialogHost>(*w);
+  b->window = std::move(window);
+  b->glyphs = CreateFreeTypeGlyphSource();
+  if (options.audioSampleRate) b->audio = std::shared_ptr<AudioDevice>(CreateAudioDevice(options.audioSampleRate));
+  return b;
+}
+
+}  // namespace platform::sdl

@@ -1,0 +1,165 @@
+// The SDL backend's events: SDL events turned into the window's queued events, the pump and
+// the waits.
+#include <imgui.h>
+#include <imgui_impl_sdl.h>
+
+#include <algorithm>
+
+#include "platform/sdl/sdl_internal.h"
+#include "platform/utf.h"
+
+namespace platform::sdl {
+
+// ---- events ----
+
+void SdlWindow::HandleSdlEvent(const SDL_Event& e, bool modal) {
+  if (!m_Window.get()) return;
+  {
+    ImGuiScope scope(m_ImGui.get());
+    ImGui_ImplSDL2_ProcessEvent(&e);
+  }
+  bool imguiMouse = false, imguiKeys = false;
+  {
+    ImGuiScope scope(m_ImGui.get());
+    imguiMouse = ImGui::GetIO().WantCaptureMouse;
+    imguiKeys = ImGui::GetIO().WantCaptureKeyboard;
+  }
+  m_UiMouse = imguiMouse;
+  const uint32_t ourId = SDL_GetWindowID(m_Window.get());
+  Event out;
+  switch (e.type) {
+    case SDL_QUIT:
+      if (!modal) out.type = EventType::CloseRequest;
+      break;
+    case SDL_WINDOWEVENT:
+      if (e.window.windowID != ourId) break;
+      switch (e.window.event) {
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+          out.type = EventType::Activate;
+          break;
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+          out.type = EventType::Deactivate;
+          break;
+        case SDL_WINDOWEVENT_EXPOSED:
+          out.type = EventType::Expose;
+          out.rect = Rect{0, 0, m_ClientW, m_ClientH};
+          m_Dirty = true;
+          break;
+        case SDL_WINDOWEVENT_CLOSE:
+          if (!modal) out.type = EventType::CloseRequest;
+          break;
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+        case SDL_WINDOWEVENT_RESTORED:
+          m_Dirty = true;
+          break;
+        case SDL_WINDOWEVENT_LEAVE: {
+          out.type = EventType::MouseMove;
+          out.pos = CursorPos();
+          break;
+        }
+        default:
+          break;
+      }
+      break;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+      if (modal || imguiKeys) {
+        m_Dirty = true;
+        break;
+      }
+      if (const uint8_t dik = DikFromScancode(e.key.keysym.scancode)) {
+        out.type = e.type == SDL_KEYDOWN ? EventType::KeyDown : EventType::KeyUp;
+        out.key = dik;
+        out.repeat = e.key.repeat != 0;
+        const uint16_t mod = e.key.keysym.mod;
+        out.modifiers = ((mod & KMOD_SHIFT) ? uint32_t(kModShift) : 0u) |
+                        ((mod & KMOD_CTRL) ? uint32_t(kModCtrl) : 0u) | ((mod & KMOD_ALT) ? uint32_t(kModAlt) : 0u);
+      }
+      break;
+    case SDL_TEXTINPUT:
+      if (modal || imguiKeys) {
+        m_Dirty = true;
+        break;
+      }
+      for (char16_t u : Utf8ToWide(e.text.text)) {
+        Event c;
+        c.type = EventType::Char;
+        c.ch = u;
+        m_Queue.push_back(c);
+      }
+      break;
+    case SDL_MOUSEMOTION:
+      if (e.motion.windowID != ourId) break;
+      ApplyCursor();
+      if (modal || imguiMouse || OverMenuStrip(e.motion.y)) {
+        m_Dirty = true;
+        break;
+      }
+      out.type = EventType::MouseMove;
+      out.pos = WindowToClient(e.motion.x, e.motion.y);
+      break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+      if (e.button.windowID != ourId) break;
+      if (modal || imguiMouse || OverMenuStrip(e.button.y)) {
+        m_Dirty = true;
+        break;
+      }
+      if (e.button.button == SDL_BUTTON_LEFT || e.button.button == SDL_BUTTON_RIGHT ||
+          e.button.button == SDL_BUTTON_MIDDLE) {
+        out.type = e.type == SDL_MOUSEBUTTONDOWN ? EventType::MouseDown : EventType::MouseUp;
+        out.button = e.button.button == SDL_BUTTON_LEFT ? 0 : e.button.button == SDL_BUTTON_RIGHT ? 1 : 2;
+        out.pos = WindowToClient(e.button.x, e.button.y);
+      }
+      break;
+    case SDL_MOUSEWHEEL:
+      if (modal || imguiMouse) {
+        m_Dirty = true;
+        break;
+      }
+      // One notch is 120, as the classic wheel reports it. The devices count movement only
+      // while the window has the focus: turns made over it in the background are not handed
+      // to the game when it comes back.
+      if (Focused()) m_Wheel += e.wheel.y * 120;
+      out.type = EventType::MouseWheel;
+      out.wheel = e.wheel.y * 120;
+      break;
+    default:
+      break;
+  }
+  if (out.type != EventType::None) m_Queue.push_back(out);
+}
+
+void SdlWindow::Drain() {
+  SDL_Event e;
+  while (SDL_PollEvent(&e)) HandleSdlEvent(e, false);
+}
+
+bool SdlWindow::PollEvent(Event& out) {
+  if (!m_Window.get()) return false;
+  if (m_Queue.empty()) {
+    Drain();
+    if (m_Dirty) Render();
+  }
+  if (m_Queue.empty()) return false;
+  out = m_Queue.front();
+  m_Queue.pop_front();
+  return true;
+}
+
+bool SdlWindow::WaitEvent(Event& out, uint32_t timeoutMs) {
+  if (PollEvent(out)) return true;
+  if (!m_Window.get()) return false;
+  SDL_Event e;
+  if (SDL_WaitEventTimeout(&e, int(std::min<uint32_t>(timeoutMs, 0x7FFFFFFF)))) {
+    HandleSdlEvent(e, false);
+    Drain();
+    if (m_Dirty) Render();
+  }
+  if (m_Queue.empty()) return false;
+  out = m_Queue.front();
+  m_Queue.pop_front();
+  return true;
+}
+
+}  // namespace platform::sdl
