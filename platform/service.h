@@ -48,7 +48,6 @@ class ServiceSlot {
     if (!service) throw MissingServiceError(m_Name);
     return service;
   }
-  T* Default() const { return m_pDefault; }
 
  private:
   const char* m_Name;
