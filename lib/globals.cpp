@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "lib/act.h"
+#include "lib/error.h"
 
 namespace {
 
@@ -17,8 +18,9 @@ struct Step {
 };
 
 struct PoolSlot {
-  size_t size;
-  size_t alignment;
+  const char16_t* name;
+  size_t size = 0;  // 0: no user registered a record yet
+  size_t alignment = 1;
   std::unique_ptr<MemoryPool> pool;
 };
 
@@ -28,13 +30,17 @@ struct Registry {
   uint64_t nextSerial = 0;
   bool isStarted = false;
   bool builtinsAdded = false;
-  // The 32-bit records held 24, 12, 16 and 32 bytes; doubled, every pointer-sized field fits.
-  PoolSlot pools[4] = {{48, 8, nullptr}, {24, 8, nullptr}, {32, 8, nullptr}, {64, 8, nullptr}};
+  PoolSlot pools[4] = {{u"expression-node pool", 0, 1, nullptr},
+                       {u"argument-cell pool", 0, 1, nullptr},
+                       {u"variable pool", 0, 1, nullptr},
+                       {u"game-statement pool", 0, 1, nullptr}};
 };
 
+// Never destroyed: the tables whose records live in the pools are objects of other files,
+// destroyed at exit in an order this file cannot see, and must find their pools still there.
 Registry& Reg() {
-  static Registry registry;
-  return registry;
+  static Registry* registry = new Registry;
+  return *registry;
 }
 
 PoolSlot& Slot(GlobalPool pool) {
@@ -43,6 +49,10 @@ PoolSlot& Slot(GlobalPool pool) {
 
 void MakePool(GlobalPool pool) {
   PoolSlot& slot = Slot(pool);
+  if (slot.size == 0)
+    ThrowException(u"lib/globals.cpp", __LINE__, 0, 0,
+                   u"%s: no record is registered for it (its users register their records before the pools are built)",
+                   slot.name);
   slot.pool = std::make_unique<MemoryPool>(slot.size, kGlobalPoolBlocks, slot.alignment);
 }
 
@@ -139,11 +149,28 @@ std::vector<std::string> StartedGlobals() {
   return names;
 }
 
-void SetPoolRecord(GlobalPool pool, size_t size, size_t alignment) {
+void RegisterPoolRecord(GlobalPool pool, size_t size, size_t alignment) {
   PoolSlot& slot = Slot(pool);
-  slot.size = size;
-  slot.alignment = alignment;
-  // A pool already made keeps serving its blocks until the next start.
+  const size_t newSize = std::max(slot.size, size);
+  const size_t newAlignment = std::max(slot.alignment, alignment);
+  const MemoryPool* built = slot.pool.get();
+  const bool grows = built && (newSize > built->BlockSize() || newAlignment > built->Alignment());
+  if (grows && built->LiveBlocks() != 0)
+    ThrowException(u"lib/globals.cpp", __LINE__, 0, 0,
+                   u"%s: cannot take %d-byte records while %d of its blocks of %d bytes are in use "
+                   u"(register the record before the pools are built)",
+                   slot.name, static_cast<int>(size), static_cast<int>(built->LiveBlocks()),
+                   static_cast<int>(built->BlockSize()));
+  slot.size = newSize;
+  slot.alignment = newAlignment;
+  if (grows) MakePool(pool);
+}
+
+void ClearPoolRecords() {
+  for (PoolSlot& slot : Reg().pools) {
+    slot.size = 0;
+    slot.alignment = 1;
+  }
 }
 
 namespace {

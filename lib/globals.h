@@ -43,16 +43,20 @@ bool GlobalsStarted();
 // Names of the started steps in start order (empty when stopped).
 std::vector<std::string> StartedGlobals();
 
-// The four fixed-block pools (4096 blocks a chunk). Their block size and alignment come
-// from the records they hold: the subsystem that defines a record calls SetPoolRecord (or
-// SetPoolRecordOf<T>) before StartGlobals. Until then a pool is sized for the widest record
-// its slot can hold on a 64-bit build (twice the 32-bit size, 8-aligned).
+// The four fixed-block pools (4096 blocks a chunk). Their blocks are sized by the records their
+// users keep in them: every user registers its record at start-up, before the pools are built,
+// from sizeof in its own code (RegisterPoolRecordOf<T>), and a pool's blocks take the largest
+// size and alignment registered for it. Building a pool no user registered is an error. A
+// record registered after its pool was built rebuilds the pool when none of its blocks is in
+// use, and is refused with the error object when some are (their records would not fit).
 enum class GlobalPool { Expr, Arg, Var, State };
-void SetPoolRecord(GlobalPool pool, size_t size, size_t alignment);
+void RegisterPoolRecord(GlobalPool pool, size_t size, size_t alignment);
 template <typename T>
-void SetPoolRecordOf(GlobalPool pool) {
-  SetPoolRecord(pool, sizeof(T), alignof(T));
+void RegisterPoolRecordOf(GlobalPool pool) {
+  RegisterPoolRecord(pool, sizeof(T), alignof(T));
 }
+// Forgets every registered record (tests); pools already built keep their blocks.
+void ClearPoolRecords();
 constexpr size_t kGlobalPoolBlocks = 4096;
 
 // The pools; one that is asked for while the globals are stopped is made on the spot (so a

@@ -165,6 +165,16 @@ size_t MemoryPool::ChunkCount() const {
   return m_Chunks.size();
 }
 
+size_t MemoryPool::LiveBlocks() const {
+  platform::LockGuard guard(m_Lock);
+  size_t live = 0;
+  for (const auto& chunk : m_Chunks) {
+    platform::LockGuard chunkGuard(chunk->lock);
+    live += chunk->blocks - chunk->freeCount;
+  }
+  return live;
+}
+
 int MemoryPool::ChunkIndexOf(const void* p) const {
   platform::LockGuard guard(m_Lock);
   for (size_t i = 0; i < m_Chunks.size(); ++i) {

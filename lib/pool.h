@@ -41,6 +41,8 @@ class MemoryPool {
   // Distance between two neighbouring blocks of a chunk.
   size_t BlockStride() const;
   size_t ChunkCount() const;
+  // Blocks handed out and not yet given back.
+  size_t LiveBlocks() const;
   // Index of the chunk holding the address (block start or not), or -1.
   int ChunkIndexOf(const void* p) const;
 

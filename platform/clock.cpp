@@ -1,9 +1,10 @@
 // The host clock (steady_clock) and the clock switch.
 #include "platform/clock.h"
 
-#include <atomic>
 #include <chrono>
 #include <thread>
+
+#include "platform/service.h"
 
 namespace platform {
 namespace {
@@ -27,7 +28,10 @@ class HostClock final : public Clock {
   }
 };
 
-std::atomic<Clock*> g_Clock{nullptr};
+ServiceSlot<Clock>& ClockSlot() {
+  static ServiceSlot<Clock> slot("clock", &SystemClock());
+  return slot;
+}
 
 }  // namespace
 
@@ -37,13 +41,11 @@ Clock& SystemClock() {
 }
 
 Clock* SetClock(Clock* clock) {
-  Clock* previous = g_Clock.exchange(clock);
-  return previous ? previous : &SystemClock();
+  return ClockSlot().Set(clock);
 }
 
 Clock& GetClock() {
-  Clock* clock = g_Clock.load(std::memory_order_acquire);
-  return clock ? *clock : SystemClock();
+  return *ClockSlot().Get();
 }
 
 }  // namespace platform

@@ -18,8 +18,9 @@ class Clock {
 // The steady host clock; the default.
 Clock& SystemClock();
 
-// Installs a clock (the headless backend's virtual one) or, with null, the system clock.
-// Returns the previous clock. Not owned.
+// The clock slot (the null rule of every slot is in platform/service.h): it holds the system
+// clock until a clock is installed (the headless backend's virtual one), and null puts the
+// system clock back. Returns the previous clock, never null. Not owned.
 Clock* SetClock(Clock* clock);
 Clock& GetClock();
 

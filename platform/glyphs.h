@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/service.h"
+
 namespace platform {
 
 // One face at one cell height (the height of a line: ascent plus descent).
@@ -34,20 +36,21 @@ class GlyphSource {
 };
 
 namespace detail {
-inline GlyphSource*& GlyphSourceSlot() {
-  static GlyphSource* source = nullptr;
-  return source;
+inline ServiceSlot<GlyphSource>& GlyphSourceSlot() {
+  static ServiceSlot<GlyphSource> slot("glyph source", nullptr);
+  return slot;
 }
 }  // namespace detail
 
-// Installs the backend's glyph source (not owned) and returns the previous one.
+// The glyph slot (the null rule of every slot is in platform/service.h). It has no default: text
+// drawn without glyphs would silently vanish, so GetGlyphSource raises MissingServiceError while
+// no source is installed, and it never returns null. SetGlyphSource installs the backend's source
+// (not owned; null empties the slot) and returns the previous one.
 inline GlyphSource* SetGlyphSource(GlyphSource* source) {
-  GlyphSource* previous = detail::GlyphSourceSlot();
-  detail::GlyphSourceSlot() = source;
-  return previous;
+  return detail::GlyphSourceSlot().Set(source);
 }
 inline GlyphSource* GetGlyphSource() {
-  return detail::GlyphSourceSlot();
+  return detail::GlyphSourceSlot().Get();
 }
 
 // Tests: every visible character is a solid box filling its cell (half the height wide below

@@ -1,17 +1,35 @@
 // Message boxes through the installed backend service, or the log when there is none.
 #include "platform/msgbox.h"
 
-#include <atomic>
-
 #include "platform/log.h"
+#include "platform/service.h"
 
 namespace platform {
 namespace {
-std::atomic<MessageBoxService*> g_Service{nullptr};
+
+// The default service: the box goes to the log and takes its default button.
+class LogMessageBoxes final : public MessageBoxService {
+ public:
+  MsgResult Show(const MessageBoxRequest& request) override {
+    DebugOutput(u"[message box] " + request.caption + u": " + request.text + u"\n");
+    return DefaultAnswer(request);
+  }
+};
+
+ServiceSlot<MessageBoxService>& BoxSlot() {
+  static LogMessageBoxes logBoxes;
+  static ServiceSlot<MessageBoxService> slot("message-box service", &logBoxes);
+  return slot;
 }
 
+}  // namespace
+
 MessageBoxService* SetMessageBoxService(MessageBoxService* service) {
-  return g_Service.exchange(service);
+  return BoxSlot().Set(service);
+}
+
+MessageBoxService* GetMessageBoxService() {
+  return BoxSlot().Get();
 }
 
 MsgResult DefaultAnswer(const MessageBoxRequest& request) {
@@ -47,9 +65,7 @@ MsgResult DefaultAnswer(const MessageBoxRequest& request) {
 }
 
 MsgResult ShowMessageBox(const MessageBoxRequest& request) {
-  if (MessageBoxService* service = g_Service.load()) return service->Show(request);
-  DebugOutput(u"[message box] " + request.caption + u": " + request.text + u"\n");
-  return DefaultAnswer(request);
+  return GetMessageBoxService()->Show(request);
 }
 
 MsgResult ShowMessageBox(std::u16string text, std::u16string caption, MsgButtons buttons, MsgIcon icon,

@@ -24,11 +24,14 @@ class MessageBoxService {
   virtual MsgResult Show(const MessageBoxRequest& request) = 0;
 };
 
-// Installs the backend's service (or none); returns the previous one. The service is not owned.
+// The message-box slot (the null rule of every slot is in platform/service.h): until a backend
+// installs its service, and again after null is installed, boxes go to the log and are
+// answered with their default button, so nothing blocks where no one can answer. Returns the
+// previous service, never null. The service is not owned.
 MessageBoxService* SetMessageBoxService(MessageBoxService* service);
+MessageBoxService* GetMessageBoxService();
 
-// Shows a box through the installed service. Without one the box is written to the
-// log and answered with its default button, so nothing blocks where no one can answer.
+// Shows a box through the installed service.
 MsgResult ShowMessageBox(const MessageBoxRequest& request);
 MsgResult ShowMessageBox(std::u16string text, std::u16string caption, MsgButtons buttons = MsgButtons::Ok,
                          MsgIcon icon = MsgIcon::None, int defaultButton = 0);

@@ -18,8 +18,11 @@ class IMessageFrame : public IFrameStep {
   virtual uint32_t WaitTime(uint32_t ms, uint32_t flags) = 0;
 };
 
-// Installs the frame the message display waits through (not owned; null = none, so waits end
-// at once and no input is seen). Returns the previous one.
+// The message-frame slot (the null rule of every slot is in platform/service.h). It has no
+// default: the display's waits are there for the player, and without frames they could only
+// end at once, the text and the window's effects racing past unseen. GetMessageFrame raises
+// platform::MissingServiceError while none is installed and never returns null. SetMessageFrame
+// installs one (not owned; null empties the slot) and returns the previous one.
 IMessageFrame* SetMessageFrame(IMessageFrame* frame);
 IMessageFrame* GetMessageFrame();
 

@@ -107,12 +107,16 @@ void ScriptStateGroup::ReadIVTables(const void* text, size_t size) {
       c = r.GetcComment();
       r.Ungetc(c);
       if (c == 0 || c == '#') break;
+      const int32_t line = r.m_Line;
       IVCONDITION cond;
       cond.m_Left = ReadName(r);
       r.SkipSpace(kComments);
       cond.m_Op = ReadOperator(r);
       r.SkipSpace(kComments);
       cond.m_Right = ReadName(r);
+      // Every begin of a run declares both operands as variables: an empty one would make a
+      // variable without a name.
+      if (cond.m_Left.empty() || cond.m_Right.empty()) throw ScriptError2(line, u"書式が違います");
       c = r.GetcComment();
       r.Ungetc(c);
       if (c != '#') r.SkipLine(kComments);

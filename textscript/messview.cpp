@@ -5,6 +5,7 @@
 
 #include "lib/act.h"
 #include "platform/clock.h"
+#include "platform/service.h"
 #include "textscript/framewait.h"
 
 namespace TextScript {
@@ -13,8 +14,21 @@ uint32_t g_MessageNoWait = 0;
 
 namespace {
 
-MessageServices g_Services;
-IMessageFrame* g_pMessageFrame = nullptr;
+platform::ServiceSlot<IMessageFrame>& FrameSlot() {
+  static platform::ServiceSlot<IMessageFrame> slot("message frame", nullptr);
+  return slot;
+}
+
+struct ServiceSlots {
+  platform::ServiceSlot<IVoiceChannels> voice{"voice-channel service (message services)", nullptr};
+  platform::ServiceSlot<IPlayerNames> names{"player-name service (message services)", nullptr};
+  platform::ServiceSlot<DxDraw::DxSurface> systemImage{"\"SYSTEM\" picture (message services)", nullptr};
+};
+
+ServiceSlots& Services() {
+  static ServiceSlots slots;
+  return slots;
+}
 
 // A name is at most 63 units (its 64-unit buffer with the terminator), up to its first NUL.
 std::u16string_view LimitName(std::u16string_view name) {
@@ -24,33 +38,38 @@ std::u16string_view LimitName(std::u16string_view name) {
 }
 
 std::u16string_view PlayerName(char16_t which) {
-  const IPlayerNames* names = g_Services.names;
-  if (!names) return {};
-  return LimitName(which == u'1' ? names->FamilyName() : names->GivenName());
+  const IPlayerNames& names = MessageNames();
+  return LimitName(which == u'1' ? names.FamilyName() : names.GivenName());
 }
 
 uint32_t HeldInput() {
-  const IMessageFrame* f = GetMessageFrame();
-  return f ? f->HeldInput() : 0;
+  return GetMessageFrame()->HeldInput();
 }
 
 }  // namespace
 
 IMessageFrame* SetMessageFrame(IMessageFrame* frame) {
-  IMessageFrame* previous = g_pMessageFrame;
-  g_pMessageFrame = frame;
-  return previous;
+  return FrameSlot().Set(frame);
 }
 
 IMessageFrame* GetMessageFrame() {
-  return g_pMessageFrame;
+  return FrameSlot().Get();
 }
 
 void SetMessageServices(const MessageServices& services) {
-  g_Services = services;
+  ServiceSlots& slots = Services();
+  slots.voice.Set(services.voice);
+  slots.names.Set(services.names);
+  slots.systemImage.Set(services.systemImage);
 }
-const MessageServices& GetMessageServices() {
-  return g_Services;
+IVoiceChannels& MessageVoice() {
+  return *Services().voice.Get();
+}
+IPlayerNames& MessageNames() {
+  return *Services().names.Get();
+}
+DxDraw::DxSurface& MessageSystemImage() {
+  return *Services().systemImage.Get();
 }
 
 int ParseMessageText(MessageToken* tokens, int capacity, const char16_t* text) {
@@ -218,7 +237,7 @@ void DxMessView2::PlayCharacter(char16_t unit) {
   if (m_CharPause == 0 || !m_PauseEnabled) return;
   if (m_pCharCallback) m_pCharCallback(m_pCharArgument);
   if (g_MessageNoWait || (HeldInput() & INPUT_MASK_CTRL)) return;
-  if (IMessageFrame* frame = GetMessageFrame()) frame->WaitTime(m_CharPause, 3);
+  GetMessageFrame()->WaitTime(m_CharPause, 3);
 }
 
 // ---- the click-wait task ----
@@ -277,7 +296,6 @@ int32_t TextTaskProc(ACT* act, uint32_t message, uintptr_t a, uintptr_t b) {
   if (!s) return 0;
   const uint32_t now = platform::TimeMs();
   IMessageFrame* frame = GetMessageFrame();
-  IVoiceChannels* voice = g_Services.voice;
   switch (act->m_Result) {
     case 0: {
       if (now - s->timer >= 100) {
@@ -288,15 +306,15 @@ int32_t TextTaskProc(ACT* act, uint32_t message, uintptr_t a, uintptr_t b) {
         s->frameIndex = (s->frameIndex + 1) % 4;
         s->timer = now;
       }
-      uint32_t result = frame ? frame->PressedInput() : 0;
+      uint32_t result = frame->PressedInput();
       if (s->autoWait == 0) result &= ~INPUT_MASK_SKIP;
       s->result = result;
-      if (s->voiceCheck && !(voice && voice->IsPlaying(s->channel))) {
+      if (s->voiceCheck && !MessageVoice().IsPlaying(s->channel)) {
         s->result = 0;
         act->m_Result = 2;
       } else if (result & INPUT_MASK_CLICK_ENTER) {
         act->m_Result = 2;
-      } else if (s->autoWait != 0 && frame && (frame->HeldInput() & INPUT_MASK_SKIP)) {
+      } else if (s->autoWait != 0 && (frame->HeldInput() & INPUT_MASK_SKIP)) {
         s->timer = now;
         act->m_Result = 1;
       }
@@ -306,7 +324,7 @@ int32_t TextTaskProc(ACT* act, uint32_t message, uintptr_t a, uintptr_t b) {
       if (now - s->timer >= s->autoWait) act->m_Result = 2;
       break;
     case 2:
-      if (s->voiceCheck && voice) voice->Stop(s->channel);
+      if (s->voiceCheck) MessageVoice().Stop(s->channel);
       if (s->sprite) s->sprite->Hide();
       act->m_Result = ACT_RESULT_DONE;
       break;
@@ -329,10 +347,10 @@ ACT* DxMessView2::CreateTextTask(int32_t style, int32_t channel) {
   TextTaskState* s = StateOf(task.get());
   s->frames = g_IndicatorFrames[style == 1 ? 1 : 0];
   const DxDraw::FrameRecord first = IndicatorFrame(s->frames[0]);
-  s->sprite.reset(new DxDraw::DxSprite(g_Services.systemImage, &first, 0x10000));
+  s->voiceCheck = channel != -1 && MessageVoice().IsPlaying(channel);
+  s->sprite.reset(new DxDraw::DxSprite(&MessageSystemImage(), &first, 0x10000));
   s->sprite->SetPosition(static_cast<int>(m_Position[0]) + GetWidth(), static_cast<int>(m_Position[1]) + GetHeight());
   if (ssGroup* parent = GetParent()) parent->AddChild(s->sprite.get());
-  s->voiceCheck = channel != -1 && g_Services.voice && g_Services.voice->IsPlaying(channel);
   s->channel = channel;
   s->timer = platform::TimeMs();
   s->autoWait = m_AutoWait;
@@ -343,11 +361,6 @@ ACT* DxMessView2::CreateTextTask(int32_t style, int32_t channel) {
 uint32_t DxMessView2::RunTextTask(int32_t style, int32_t channel) {
   std::unique_ptr<ACT, TaskFree> task(CreateTextTask(style, channel));
   IMessageFrame* frame = GetMessageFrame();
-  if (!frame) {
-    // Nothing can end the wait without frames: it ends at once.
-    task->m_Result = 2;
-    RunACT(task.get());
-  }
   while (task->m_Result != ACT_RESULT_DONE) {
     RunACT(task.get());
     frame->WaitFrame();

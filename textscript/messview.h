@@ -80,14 +80,21 @@ class IPlayerNames {
 };
 
 struct MessageServices {
-  IVoiceChannels* voice = nullptr;           // null: no voice ever plays
-  IPlayerNames* names = nullptr;             // null: the names are empty
-  DxDraw::DxSurface* systemImage = nullptr;  // the "SYSTEM" picture (not owned); null: no indicator picture
+  IVoiceChannels* voice = nullptr;
+  IPlayerNames* names = nullptr;
+  DxDraw::DxSurface* systemImage = nullptr;  // the "SYSTEM" picture (not owned)
 };
 
-// Installs the services (copied; the pointed-to objects are not owned).
+// The message-services slot (the null rule of every slot is in platform/service.h). None of
+// the three has a default: the game always has its sound channels, the player's name and the
+// "SYSTEM" picture, and a display without them would drop voice waits, names and the click
+// indicator without a word. Each getter raises platform::MissingServiceError naming its part
+// while that part is null, and never returns null. SetMessageServices installs all three
+// (copied; the pointed-to objects are not owned); a null member empties its part.
 void SetMessageServices(const MessageServices& services);
-const MessageServices& GetMessageServices();
+IVoiceChannels& MessageVoice();
+IPlayerNames& MessageNames();
+DxDraw::DxSurface& MessageSystemImage();
 
 // While non-zero the reveal never waits between characters. The game's scenario loop clears it.
 extern uint32_t g_MessageNoWait;

@@ -86,7 +86,7 @@ ACT* StartMessageWindowClose(DxMessWindow* window) {
 void CloseMessageWindowAndWait(DxMessWindow* window) {
   std::unique_ptr<ACT, TaskFree> task(StartMessageWindowClose(window));
   IMessageFrame* frame = GetMessageFrame();
-  while (task->m_Result != ACT_RESULT_DONE && frame) {
+  while (task->m_Result != ACT_RESULT_DONE) {
     RunACT(task.get());
     frame->WaitFrame();
   }

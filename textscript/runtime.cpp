@@ -4,6 +4,7 @@
 #include "lib/error.h"
 #include "lib/globals.h"
 #include "lib/pool.h"
+#include "platform/service.h"
 #include "textscript/filehist.h"
 #include "textscript/inputbits.h"
 #include "textscript/scriptframe.h"
@@ -33,8 +34,11 @@ class NullFrameStep final : public IFrameStep {
   uint32_t HeldInput() const override { return 0; }
 };
 
-NullFrameStep g_NullFrameStep;
-IFrameStep* g_pFrameStep = nullptr;
+platform::ServiceSlot<IFrameStep>& FrameStepSlot() {
+  static NullFrameStep idle;
+  static platform::ServiceSlot<IFrameStep> slot("frame step", &idle);
+  return slot;
+}
 
 void FreeExprTree(ExprNode* node) {
   if (!node) return;
@@ -62,16 +66,30 @@ class CompilingScope {
 }  // namespace
 
 IFrameStep* SetFrameStep(IFrameStep* step) {
-  IFrameStep* previous = g_pFrameStep;
-  g_pFrameStep = step;
-  return previous;
+  return FrameStepSlot().Set(step);
 }
 
 IFrameStep* GetFrameStep() {
-  return g_pFrameStep ? g_pFrameStep : &g_NullFrameStep;
+  return FrameStepSlot().Get();
 }
 
 // ---- statements ----
+
+void* ScriptStateNode::operator new(size_t size) {
+  MemoryPool& pool = g_StatePool();
+  if (size > pool.BlockSize())
+    ThrowException(u"textscript/runtime.cpp", __LINE__, 0, 0,
+                   u"ScriptStateNode: a node of %d bytes does not fit the %d-byte blocks of the game-statement pool "
+                   u"(its class registers its size at start-up)",
+                   static_cast<int>(size), static_cast<int>(pool.BlockSize()));
+  void* node = pool.Alloc(size);
+  if (!node) PoolExhausted();
+  return node;
+}
+
+void ScriptStateNode::operator delete(void* node) noexcept {
+  if (node) g_StatePool().Free(node);
+}
 
 ScriptStateNode::~ScriptStateNode() {
   ArgCell* cell = m_pArgs;
@@ -237,15 +255,8 @@ int ScriptStateGroup::Run(int32_t startPage) {
 
 // ---- process-wide objects ----
 
-// Built in the order the registry gives them (histories, then the tables whose records live
-// in the pools) and torn down in reverse. The registrar comes first so that the registry,
-// which holds the pools, outlives the tables defined after it in this file.
-namespace {
-struct ScriptGlobalsRegistrar {
-  ScriptGlobalsRegistrar() { RegisterScriptGlobals(); }
-} g_Registrar;
-}  // namespace
-
+// Cleared in the order the registry gives (tables before the pools whose records they hold);
+// the objects themselves live as long as the program.
 FILEHISTGROUP g_ImageHistory;
 FILEHISTGROUP g_ScriptHistory;
 
@@ -257,9 +268,10 @@ VariableTable g_SavedVariables;
 namespace TextScript {
 
 void RegisterScriptGlobals() {
-  SetPoolRecordOf<ExprNode>(GlobalPool::Expr);
-  SetPoolRecordOf<ArgCell>(GlobalPool::Arg);
-  SetPoolRecordOf<ScriptVariable>(GlobalPool::Var);
+  RegisterPoolRecordOf<ExprNode>(GlobalPool::Expr);
+  RegisterPoolRecordOf<ArgCell>(GlobalPool::Arg);
+  RegisterPoolRecordOf<ScriptVariable>(GlobalPool::Var);
+  RegisterPoolRecordOf<ScriptStateNode>(GlobalPool::State);
   AddGlobalStep(kGlobalImageHistory, "image history", nullptr, [] { g_ImageHistory.Clear(); });
   AddGlobalStep(kGlobalScriptHistory, "script history", nullptr, [] { g_ScriptHistory.Clear(); });
   AddGlobalStep(kGlobalLiveVariables, "live variables", nullptr, [] { g_Variables.Clear(); });

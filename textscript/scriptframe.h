@@ -20,8 +20,10 @@ class IFrameStep {
   virtual uint32_t HeldInput() const = 0;
 };
 
-// Installs the frame step the run loop uses (null: frames pass without waiting and no input
-// is held). Returns the previous one. The caller keeps ownership.
+// The frame-step slot (the null rule of every slot is in platform/service.h): until the game
+// installs its frame step, and again after null is installed, it holds one that lets frames
+// pass without waiting and holds no input, so a script runs to its end unattended. Returns the
+// previous frame step, never null. The caller keeps ownership.
 IFrameStep* SetFrameStep(IFrameStep* step);
 IFrameStep* GetFrameStep();
 

@@ -5,10 +5,12 @@
 #include <cstdint>
 #include <memory>
 #include <string_view>
+#include <type_traits>
 
 #include "lib/act.h"
 #include "lib/list.h"
 #include "lib/wstring.h"
+#include "textscript/commandtable.h"
 #include "textscript/ivtable.h"
 #include "textscript/lexer.h"
 #include "textscript/ownedtext.h"
@@ -85,21 +87,32 @@ struct ArgCell {
   uintptr_t m_Reserved = 0;
 };
 
-// Registers the record sizes of the expression nodes, argument cells and variables with the
-// process-wide pools, and this language's process-wide objects with the start/stop registry.
-// Runs by itself before the program entry; calling it again does no harm.
+// Registers the records this language keeps in the process-wide pools (expression nodes,
+// argument cells, variables and its own statement nodes) and its process-wide objects (the
+// histories and the variable tables) with the start/stop registry. Start-up calls it before
+// the globals are started, and so does every test fixture that compiles or runs scripts;
+// calling it again does no harm.
 void RegisterScriptGlobals();
 
 class ScriptStateGroup;
 
+// A statement. Nodes live in blocks of the game-statement pool: the class's operator new and
+// delete take them from it and give them back, so every derived class does the same and the
+// group's tear-down (delete through the virtual destructor) returns each node to the pool
+// whatever its class. A derived class registers its size with that pool at start-up
+// (RegisterPoolRecordOf<Node>(GlobalPool::State)); a node larger than the pool's blocks is
+// refused with the error object.
 class ScriptStateNode : public CDoubleListNode<ScriptStateNode, ScriptStateGroup> {
  public:
   ScriptStateNode(ScriptStateGroup* group, int32_t line) : m_pGroup(group), m_Line(line) {}
   // Frees the argument cells and their nodes, then unlinks.
   ~ScriptStateNode() override;
 
-  // Runs the language's own commands; returns the statement to run next (null ends the run).
-  // A script error raised inside leaves with this statement's line.
+  static void* operator new(size_t size);
+  static void operator delete(void* node) noexcept;
+
+  // Runs the language's own commands (CoreCommands); returns the statement to run next (null
+  // ends the run). A script error raised inside leaves with this statement's line.
   virtual ScriptStateNode* Execute();
 
   // Appends an argument holding text; throws the error object when the pools are exhausted.
@@ -116,10 +129,40 @@ class ScriptStateNode : public CDoubleListNode<ScriptStateNode, ScriptStateGroup
   int32_t m_Page = 0;
   ArgCell* m_pArgs = nullptr;
 
- private:
-  ScriptStateNode* ExecuteCore();
+  // The page statement of the label; ScriptError2 "ラベルが見つかりません。[%s]" when no LAB
+  // carries it.
   ScriptStateNode* JumpTo(std::u16string_view label) const;
+
+ protected:
+  // For a derived node's Execute: runs the handler that table has for this statement's code,
+  // else the language's own command. Either way a script error leaves with this line.
+  template <typename Node>
+  ScriptStateNode* Dispatch(const CommandTable<Node>& table) {
+    static_assert(std::is_base_of_v<ScriptStateNode, Node>);
+    if (const auto handler = table.Find(m_Type))
+      return WithStatementLine([&] { return handler(static_cast<Node&>(*this)); });
+    return ScriptStateNode::Execute();
+  }
+
+  // Runs a command; a ScriptError or ScriptError2 raised inside leaves with this statement's
+  // line in place of its own, number or message unchanged.
+  template <typename Command>
+  ScriptStateNode* WithStatementLine(Command&& command) {
+    try {
+      return command();
+    } catch (ScriptError& e) {
+      e.m_Line = m_Line;
+      throw;
+    } catch (ScriptError2& e) {
+      e.m_Line = m_Line;
+      throw;
+    }
+  }
 };
+
+// The language's own commands by statement code: variables (PST, RSP, RST, RSX) and jumps
+// (CLM, JMP, RJP, PJP, IVG). Every other code runs nothing and goes on with the next statement.
+const CommandTable<ScriptStateNode>& CoreCommands();
 
 class ScriptStateGroup : public CDoubleListGroup<ScriptStateGroup, ScriptStateNode> {
  public:

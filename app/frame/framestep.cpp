@@ -247,7 +247,8 @@ void AppFrameStep::Install() {
 }
 
 void AppFrameStep::Uninstall() {
-  if (TextScript::GetMessageFrame() == this) TextScript::SetMessageFrame(nullptr);
+  if (TextScript::IMessageFrame* previous = TextScript::SetMessageFrame(nullptr); previous != this)
+    TextScript::SetMessageFrame(previous);
   if (TextScript::GetFrameStep() == this) TextScript::SetFrameStep(nullptr);
 }
 

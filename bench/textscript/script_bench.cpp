@@ -37,6 +37,7 @@ std::string MakeScenario(size_t bytes) {
 }
 
 void BM_Compile(benchmark::State& state) {
+  TextScript::RegisterScriptGlobals();
   platform::SetLogSink([](std::u16string_view) {});
   const std::string text = MakeScenario(5 * 1024 * 1024);
   size_t statements = 0;
@@ -57,6 +58,7 @@ BENCHMARK(BM_Compile)->Unit(benchmark::kMillisecond);
 // A loop of core commands: per pass the page, LAB, three PST, RSP, RST, PJP (no jump), the
 // first CLM of two and the PJP back, ten statements.
 void BM_RunCoreCommands(benchmark::State& state) {
+  TextScript::RegisterScriptGlobals();
   constexpr int kLoops = 100000;
   const std::string text = WideToSjis(
       u"\n.LAB LOOP\n.PST I + 1\n.PST A = 5\n.PST B + 3\n.RSP C\n.RST Z\n.PJP A > 9 NEVER\n.CLM メモ\n.CLM メモ\n"

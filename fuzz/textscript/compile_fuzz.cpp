@@ -8,8 +8,9 @@
 #include "textscript/variables.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const bool quiet = (platform::SetLogSink([](std::u16string_view) {}), true);
-  (void)quiet;
+  static const bool ready =
+      (TextScript::RegisterScriptGlobals(), platform::SetLogSink([](std::u16string_view) {}), true);
+  (void)ready;
   {
     TextScript::ScriptStateGroup group;
     try {

@@ -173,24 +173,37 @@ TEST(FindRectAt, EdgesAndOrder) {
   for (const Case& c : cases) EXPECT_EQ(FindRectAt(rects, c.count, c.x, c.y), c.expected) << c.x << "," << c.y;
 }
 
-TEST(SwapMemory, WordsThenTail) {
-  for (size_t n : {0u, 3u, 4u, 7u, 13u}) {
-    std::vector<uint8_t> a(n), b(n);
-    for (size_t i = 0; i < n; ++i) {
-      a[i] = static_cast<uint8_t>(i);
-      b[i] = static_cast<uint8_t>(100 + i);
+TEST(SwapMemory, ExactlyTheBytesAtAnyAlignment) {
+  // Blocks that start off a word boundary and end inside a word: every byte of the two blocks
+  // is exchanged, and the guard bytes around them are left alone.
+  for (size_t offset : {0u, 1u, 3u}) {
+    for (size_t n : {0u, 1u, 3u, 4u, 7u, 13u, 64u}) {
+      std::vector<uint8_t> a(n + 8, 0xAA), b(n + 8, 0xBB);
+      for (size_t i = 0; i < n; ++i) {
+        a[offset + i] = static_cast<uint8_t>(i);
+        b[offset + i] = static_cast<uint8_t>(100 + i);
+      }
+      SwapMemory(a.data() + offset, b.data() + offset, n);
+      for (size_t i = 0; i < a.size(); ++i) {
+        const bool inside = i >= offset && i < offset + n;
+        ASSERT_EQ(a[i], inside ? static_cast<uint8_t>(100 + i - offset) : 0xAA)
+            << "offset " << offset << " n " << n << " byte " << i;
+        ASSERT_EQ(b[i], inside ? static_cast<uint8_t>(i - offset) : 0xBB)
+            << "offset " << offset << " n " << n << " byte " << i;
+      }
     }
-    auto a0 = a, b0 = b;
-    SwapMemory(a.data(), b.data(), n);
-    EXPECT_EQ(a, b0) << n;
-    EXPECT_EQ(b, a0) << n;
   }
 }
 
-TEST(Instance, KeptForLaterUse) {
-  int marker = 0;
-  InitCommonControlsAndInstance(&marker);
-  EXPECT_EQ(GetAppInstance(), &marker);
+TEST(Instance, EveryThreadSeesTheHandleTheLastStartUpGave) {
+  int first = 0, second = 0;
+  const void* seen = nullptr;
+  InitCommonControlsAndInstance(&first);
+  std::thread([&] { seen = GetAppInstance(); }).join();
+  EXPECT_EQ(seen, &first);
+  InitCommonControlsAndInstance(&second);  // a second start-up in the same process
+  std::thread([&] { seen = GetAppInstance(); }).join();
+  EXPECT_EQ(seen, &second);
   InitCommonControlsAndInstance(nullptr);
 }
 

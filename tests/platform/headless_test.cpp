@@ -83,7 +83,7 @@ TEST(HeadlessMessageBoxes, RecordedWithScriptedAnswersThenDefaults) {
   EXPECT_EQ(GetGlyphSource(), b->glyphs.get()) << "the backend's glyph source is installed with it";
   ASSERT_NE(b->haudio, nullptr);
   b->Uninstall();
-  EXPECT_EQ(GetGlyphSource(), nullptr);
+  EXPECT_THROW(GetGlyphSource(), MissingServiceError) << "uninstalled: no glyph source is left";
   EXPECT_EQ(ShowMessageBox(u"x", u"y"), MsgResult::Ok);
   EXPECT_EQ(b->hboxes->Shown().size(), 2u) << "uninstalled: the boxes no longer reach the backend";
 }

@@ -89,6 +89,29 @@ TEST_F(IVTables, EntryNotOpenedByNumberSignIsAFormatError) {
   }
 }
 
+TEST_F(IVTables, AConditionWithAnEmptyOperandIsAFormatError) {
+  // Each begin of a run declares both operands: an empty one would make a nameless variable.
+  struct Case {
+    const char16_t* conditions;
+    int32_t line;  // of the condition, counted in the whole file
+  } cases[] = {
+      {u"x ==\n", 23}, {u"== 3\n", 23}, {u"x = 1\ny <<\n", 24}, {u"x >\n#2\nl\n", 23}, {u"x\n", 23}, {u"+ = 1\n", 23},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(U8(c.conditions));
+    TextScript::ScriptStateGroup g;
+    const std::string iv = scripttest::Sj(WithJumps(u"#1\nlab\n") + c.conditions);
+    try {
+      g.ReadIVTables(iv.data(), iv.size());
+      ADD_FAILURE() << "expected ScriptError2";
+    } catch (const TextScript::ScriptError2& e) {
+      EXPECT_EQ(e.m_Line, c.line);
+      EXPECT_EQ(std::u16string(e.m_Message), u"書式が違います");
+    }
+  }
+  EXPECT_EQ(g_Variables.Find(ScriptVariable::kInteger, u""), nullptr);
+}
+
 TEST_F(IVTables, DispatchPicksTheFirstHoldingEntryElseTheJumpLine) {
   struct Case {
     int32_t n;

@@ -93,7 +93,9 @@ class MessViewTest : public ::testing::Test {
     InitACT();
     frame.clock = &m_Clock;
     SetMessageFrame(&frame);
-    SetMessageServices(MessageServices{&voice, &names, nullptr});
+    m_System.reset(DxDraw::CreateSurface(32));
+    m_System->Create(128, 32);
+    SetMessageServices(MessageServices{&voice, &names, m_System.get()});
     g_MessageNoWait = 0;
   }
   void TearDown() override {
@@ -123,6 +125,12 @@ class MessViewTest : public ::testing::Test {
   std::unique_ptr<platform::GlyphSource> m_Glyphs;
   platform::GlyphSource* m_PrevGlyphs = nullptr;
   platform::AssertHook m_PrevHook;
+  struct SurfaceRelease {
+    void operator()(DxDraw::DxSurface* s) const {
+      if (s) s->Release();
+    }
+  };
+  std::unique_ptr<DxDraw::DxSurface, SurfaceRelease> m_System;  // the "SYSTEM" picture
 };
 
 std::u16string TokenText(const MessageToken* t, int count) {

@@ -21,13 +21,31 @@ struct ViewRelease {
   }
 };
 
+// Frames that pass at once with no input: enough for the close effect's wait.
+class IdleFrame final : public IMessageFrame {
+ public:
+  void WaitFrame() override { ++frames; }
+  uint32_t HeldInput() const override { return 0; }
+  uint32_t PressedInput() const override { return 0; }
+  uint32_t WaitTime(uint32_t, uint32_t) override { return 0; }
+  int frames = 0;
+};
+
 class MessWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     InitACT();
     if (g_MatrixStack.Capacity() == 0) g_MatrixStack.Allocate(32);
+    m_pPrevFrame = SetMessageFrame(&frame);
   }
-  void TearDown() override { KillAllACT(); }
+  void TearDown() override {
+    SetMessageFrame(m_pPrevFrame);
+    KillAllACT();
+  }
+  IdleFrame frame;
+
+ private:
+  IMessageFrame* m_pPrevFrame = nullptr;
 };
 
 TEST_F(MessWindowTest, LayoutPutsTheViewInsideTheMargins) {

@@ -71,6 +71,7 @@ class ScriptTest : public ::testing::Test {
   void SetUp() override { Reset(); }
   void TearDown() override { Reset(); }
   static void Reset() {
+    TextScript::RegisterScriptGlobals();
     g_Variables.Clear();
     g_SavedVariables.Clear();
     TextScript::g_ScriptHistory.Clear();

@@ -13,6 +13,7 @@
 namespace {
 
 TEST(ScriptFile, CompilesAndReadsMembersOfAnArchive) {
+  TextScript::RegisterScriptGlobals();
   const std::u16string folder = platform::MakeTempFolder(u"scriptfile");
   ASSERT_FALSE(folder.empty());
   const std::string script = WideToSjis(u"\n.LAB top\nこんにちは\n");

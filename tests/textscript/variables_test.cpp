@@ -93,6 +93,7 @@ TEST_F(Variables, SnapshotOwnsItsStringsAndClears) {
 namespace {
 
 TEST(ScriptGlobals, StartInOrderAndStopEmptiesTables) {
+  TextScript::RegisterScriptGlobals();
   StopGlobals();
   StartGlobals();
   const std::vector<std::string> started = StartedGlobals();
