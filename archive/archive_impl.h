@@ -69,7 +69,8 @@ class CPackedArchive : public CComImpl<IArchive> {
   enum class Want { File, Folder, Either };
   // Index of the entry that the path names (a file unless told otherwise), or -1.
   int64_t Lookup(std::u16string_view name, Want want = Want::File) const;
-  // Visits every file depth first in index order with its path, as ListFiles lists them.
+  // Visits every file depth first in index order with its path (cut after 260 units), as
+  // ListFiles lists them.
   void ForEachFile(const std::function<void(size_t index, const std::u16string& path)>& visit) const;
   // The archive stored as the file at index, of this archive's version; null when it cannot
   // be read or does not lie past this archive's own index.

@@ -174,6 +174,9 @@ void CPackedArchive::ForEachFile(const std::function<void(size_t index, const st
     const size_t index = level.next++;
     const IndexEntry& e = m_Entries[index];
     std::u16string path = level.prefix + e.name;
+    // Cut where a listing record ends: a deep tree of long names would otherwise make the
+    // prefixes grow with the square of its depth.
+    if (path.size() > 260) path.resize(260);
     if (e.directory) {
       stack.push_back({e.first, static_cast<size_t>(e.first) + e.count, path + u"/"});
     } else {
