@@ -172,6 +172,32 @@ TEST_F(PackedArchive, DamagedVersion6IndexesAreRefused) {
   }
 }
 
+TEST_F(PackedArchive, ADeepTreeOfLongNamesListsWithItsPathsCut) {
+  // 5000 folders one inside the other, all sharing one 1000-character name, and a file at the
+  // bottom: its whole path would take 5 million characters, and every level's prefix as much.
+  const size_t depth = 5000, count = depth + 2;
+  const std::string name(1000, 'n');
+  std::vector<uint8_t> b(8 + 16 * count + name.size() + 1, 0);
+  auto put32 = [&](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
+  };
+  b[1] = 6;
+  b[2] = count & 0xFF;
+  b[3] = static_cast<uint8_t>(count >> 8);
+  put32(4, static_cast<uint32_t>(name.size() + 1));
+  for (size_t i = 0; i <= depth; ++i) {  // the root and the folders: one child each, the next entry
+    put32(8 + 16 * i, 0x80000000u);
+    put32(8 + 16 * i + 4, static_cast<uint32_t>(i + 1));
+    put32(8 + 16 * i + 12, 1);
+  }
+  std::copy(name.begin(), name.end(), b.begin() + 8 + 16 * count);
+  ComRef<IArchive> archive(OpenArchive(Write(u"deep.pux", b)));
+  ASSERT_TRUE(archive);
+  const ArchiveFileList list = archive->ListFiles();
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(std::u16string(list[0].path), std::u16string(259, u'n')) << "cut where the record ends";
+}
+
 TEST_F(PackedArchive, DamagedVersion5IndexesAreRefused) {
   pux::ArchiveWriter writer({5, false, false});
   std::string error;
