@@ -99,14 +99,17 @@ bool CDirArchive::Open(std::u16string_view folder) {
   return !platform::ResolvePathNoCase(m_Root, true).empty();
 }
 
-std::u16string CDirArchive::Resolve(std::u16string_view name) const {
+std::u16string CDirArchive::Resolve(std::u16string_view name, bool wantDirectory) const {
+  // The name stays below the root: a "." or ".." component, a leading separator (an absolute
+  // path) and the like are refused before the host sees the path.
+  if (MemberNameProblem(name)) return {};
   std::u16string path = m_Root;
   path += name;
-  return platform::ResolvePathNoCase(path, false);  // regular files only
+  return platform::ResolvePathNoCase(path, wantDirectory);
 }
 
 bool CDirArchive::Exists(std::u16string_view name) {
-  return !Resolve(name).empty();
+  return !Resolve(name).empty() || !Resolve(name, true).empty();
 }
 
 IArchiveFile* CDirArchive::OpenFile(std::u16string_view name) {

@@ -2,6 +2,7 @@
 // the member readers. Included by the archive's own sources, its tests and fuzz targets.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,9 +14,16 @@ namespace pux {
 constexpr uint64_t kSectorSize = 2048;
 constexpr uint32_t kZipStreamThreshold = 0x20000;  // stored sizes from here stream through inflate
 constexpr size_t kMaxNameUnits = 255;              // longest directory part or file name of a lookup path
+constexpr size_t kMaxListedPathUnits = 259;        // longest path a ListFiles record holds
 
-// The ASCII-case-free comparison used for every member name.
+// The ASCII-case-free comparison used for every member name, and the key it compares.
 bool NameEquals(std::u16string_view a, std::u16string_view b);
+std::u16string FoldName(std::u16string_view name);
+
+// What makes a member name unusable, or null when it is fine. A name is components between
+// '/' or '\'; none may be empty (a leading, doubled or trailing separator), "." or ".." (which
+// would step outside the archive, or name it), or hold a zero character.
+const char* MemberNameProblem(std::u16string_view name);
 
 // Answers IUnknown and the object's own interface with itself, and clears out otherwise.
 template <typename I>
@@ -58,27 +66,41 @@ class CPackedArchive : public CComImpl<IArchive> {
   bool IsCompressed(std::u16string_view name) override;
   ICompressedFile* OpenCompressed(std::u16string_view name) override;
 
-  // Index of the file that the path names, or -1.
-  int64_t Lookup(std::u16string_view name) const;
+  enum class Want { File, Folder, Either };
+  // Index of the entry that the path names (a file unless told otherwise), or -1.
+  int64_t Lookup(std::u16string_view name, Want want = Want::File) const;
+  // Visits every file depth first in index order with its path (cut after 260 units), as
+  // ListFiles lists them.
+  void ForEachFile(const std::function<void(size_t index, const std::u16string& path)>& visit) const;
+  // The archive stored as the file at index, of this archive's version; null when it cannot
+  // be read or does not lie past this archive's own index.
+  virtual IArchive* OpenNestedAt(size_t index) = 0;
   const std::vector<IndexEntry>& Entries() const { return m_Entries; }
   uint64_t BaseOffset() const { return m_Base; }
+  uint64_t IndexSize() const { return m_IndexSize; }  // header, entries and names, in bytes
+  virtual bool UsesLzss() const { return false; }
 
  protected:
   // Checks that the tree is usable: a root, every child range inside the index, and every
   // entry below at most one directory (no cycles, no shared subtrees).
   bool ValidateTree() const;
-  virtual bool UsesLzss() const { return false; }
   uint64_t DataOffset(const IndexEntry& e) const { return m_Base + e.first * kSectorSize; }
+  // The base of a nested archive stored as the file at index, or -1. It must start past this
+  // archive's index: then every nested archive starts further into the file than its parent,
+  // and a chain of them ends instead of looping back.
+  int64_t NestedBase(size_t index) const;
 
   std::vector<IndexEntry> m_Entries;
   std::u16string m_Path;
   uint64_t m_Base = 0;
+  uint64_t m_IndexSize = 0;
 };
 
 class CArchive5 final : public CPackedArchive {
  public:
   bool Open(std::u16string_view path, uint64_t base);
   IArchive* OpenArchive(std::u16string_view name) override;
+  IArchive* OpenNestedAt(size_t index) override;
 
  private:
   uint8_t m_Header[4] = {};
@@ -90,9 +112,9 @@ class CArchive6Base : public CPackedArchive {
   bool Open(std::u16string_view path, uint64_t base);
   IArchiveFile* OpenFile(std::u16string_view name) override = 0;
   IArchive* OpenArchive(std::u16string_view name) override = 0;
+  bool UsesLzss() const override { return (m_Header[0] & 2) != 0; }
 
  protected:
-  bool UsesLzss() const override { return (m_Header[0] & 2) != 0; }
   uint8_t m_Header[8] = {};
 };
 
@@ -100,6 +122,7 @@ class CArchive6 final : public CArchive6Base {
  public:
   IArchiveFile* OpenFile(std::u16string_view name) override { return CPackedArchive::OpenFile(name); }
   IArchive* OpenArchive(std::u16string_view name) override;
+  IArchive* OpenNestedAt(size_t index) override;
 };
 
 // A folder mounted as an archive.
@@ -121,7 +144,8 @@ class CDirArchive final : public CComImpl<IArchive> {
   const std::u16string& Root() const { return m_Root; }
 
  private:
-  std::u16string Resolve(std::u16string_view name) const;
+  // The host path of the member name (a folder when wantDirectory), or empty.
+  std::u16string Resolve(std::u16string_view name, bool wantDirectory = false) const;
   std::u16string m_Root;
 };
 

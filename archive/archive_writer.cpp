@@ -4,7 +4,7 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <deque>
+#include <unordered_map>
 
 #include "archive/archive_impl.h"
 #include "archive/lzss.h"
@@ -21,6 +21,19 @@ struct ArchiveWriter::Node {
   std::string sjis;
   bool directory = false;
   std::vector<std::unique_ptr<Node>> children;
+  // Children by their case-folded name, so that adding stays linear in the number of files.
+  std::unordered_map<std::u16string, Node*> byName;
+
+  Node* Child(std::u16string_view childName) const {
+    const auto it = byName.find(FoldName(childName));
+    return it == byName.end() ? nullptr : it->second;
+  }
+  Node* Adopt(std::unique_ptr<Node> child) {
+    Node* added = child.get();
+    byName.emplace(FoldName(added->name), added);
+    children.push_back(std::move(child));
+    return added;
+  }
   std::vector<uint8_t> stored;
   uint32_t uncompressed = 0;
   // Filled by Build.
@@ -59,6 +72,25 @@ std::vector<std::u16string_view> SplitPath(std::u16string_view path) {
     }
   }
   return parts;
+}
+
+// A path that a lookup can find again: no component that steps outside the archive, and no
+// longer than the lookup takes (the folders and the name each) or a listing record holds.
+bool CheckMemberPath(std::u16string_view path, std::string& error) {
+  if (const char* problem = MemberNameProblem(path)) {
+    error = Quote(path) + ": the path holds " + problem;
+    return false;
+  }
+  const auto parts = SplitPath(path);
+  const size_t nameLength = parts.back().size();
+  const size_t folderLength = path.size() - nameLength;  // with its separators
+  if (nameLength > kMaxNameUnits || folderLength > kMaxNameUnits || path.size() > kMaxListedPathUnits) {
+    error = Quote(path) + ": the path is too long for an archive (" + std::to_string(path.size()) +
+            " characters; at most " + std::to_string(kMaxNameUnits) + " for the folders, " +
+            std::to_string(kMaxNameUnits) + " for the name and " + std::to_string(kMaxListedPathUnits) + " in all)";
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -110,16 +142,10 @@ bool ArchiveWriter::CheckName(std::u16string_view component, std::u16string_view
 ArchiveWriter::Node* ArchiveWriter::FindOrAddDirectory(std::u16string_view path, std::string& error) {
   Node* node = m_Root.get();
   for (std::u16string_view part : SplitPath(path)) {
-    Node* next = nullptr;
-    for (auto& child : node->children) {
-      if (NameEquals(child->name, part)) {
-        if (!child->directory) {
-          error = Quote(path) + ": '" + Utf8(child->name) + "' is already a file";
-          return nullptr;
-        }
-        next = child.get();
-        break;
-      }
+    Node* next = node->Child(part);
+    if (next && !next->directory) {
+      error = Quote(path) + ": '" + Utf8(next->name) + "' is already a file";
+      return nullptr;
     }
     if (!next) {
       if (!CheckName(part, path, error)) return nullptr;
@@ -127,8 +153,7 @@ ArchiveWriter::Node* ArchiveWriter::FindOrAddDirectory(std::u16string_view path,
       dir->name = part;
       dir->sjis = WideToSjis(part);
       dir->directory = true;
-      next = dir.get();
-      node->children.push_back(std::move(dir));
+      next = node->Adopt(std::move(dir));
     }
     node = next;
   }
@@ -136,25 +161,21 @@ ArchiveWriter::Node* ArchiveWriter::FindOrAddDirectory(std::u16string_view path,
 }
 
 bool ArchiveWriter::AddDirectory(std::u16string_view path, std::string& error) {
+  if (!CheckMemberPath(path, error)) return false;
   return FindOrAddDirectory(path, error) != nullptr;
 }
 
 bool ArchiveWriter::AddEncoded(std::u16string_view path, std::vector<uint8_t> stored, uint32_t uncompressedSize,
                                std::string& error) {
+  if (!CheckMemberPath(path, error)) return false;
   const auto parts = SplitPath(path);
-  if (parts.empty()) {
-    error = Quote(path) + ": no file name";
-    return false;
-  }
   const size_t dirLength = static_cast<size_t>(parts.back().data() - path.data());
   Node* dir = FindOrAddDirectory(path.substr(0, dirLength), error);
   if (!dir) return false;
   const std::u16string_view name = parts.back();
-  for (auto& child : dir->children) {
-    if (NameEquals(child->name, name)) {
-      error = Quote(path) + ": the name is already taken (names are compared without case)";
-      return false;
-    }
+  if (dir->Child(name)) {
+    error = Quote(path) + ": the name is already taken (names are compared without case)";
+    return false;
   }
   if (!CheckName(name, path, error)) return false;
   if (stored.size() > 0xFFFFFFFFu) {
@@ -166,11 +187,12 @@ bool ArchiveWriter::AddEncoded(std::u16string_view path, std::vector<uint8_t> st
   file->sjis = WideToSjis(name);
   file->stored = std::move(stored);
   file->uncompressed = uncompressedSize;
-  dir->children.push_back(std::move(file));
+  dir->Adopt(std::move(file));
   return true;
 }
 
 bool ArchiveWriter::AddFile(std::u16string_view path, std::vector<uint8_t> data, bool compress, std::string& error) {
+  if (!CheckMemberPath(path, error)) return false;  // before spending time on compressing
   if (data.size() > 0xFFFFFFFFu) {
     error = Quote(path) + ": larger than 4 GiB";
     return false;
@@ -275,6 +297,35 @@ bool EndsWithNoCase(std::u16string_view s, std::u16string_view suffix) {
   return s.size() >= suffix.size() && NameEquals(s.substr(s.size() - suffix.size()), suffix);
 }
 
+constexpr uint64_t kMaxMemberBytes = 0xFFFFFFFFu;
+
+// Reads a host file that is to become a member, refusing what cannot be one before reading it.
+bool ReadMemberFile(const std::u16string& hostPath, std::vector<uint8_t>& data, std::string& error) {
+  // A pipe, socket or device is no member (reading a pipe would wait for a writer forever).
+  const platform::PathKind kind = platform::GetPathKind(hostPath, true);
+  if (kind != platform::PathKind::File) {
+    error = Quote(hostPath) + ": " + platform::DescribePathKind(kind) + ", not a regular file";
+    return false;
+  }
+  auto file = platform::File::OpenRead(hostPath);
+  const int64_t size = file ? file->Size() : -1;
+  if (size < 0) {
+    error = Quote(hostPath) + ": cannot be read";
+    return false;
+  }
+  // The size is checked first: a file too large for a member is never read.
+  if (static_cast<uint64_t>(size) > kMaxMemberBytes) {
+    error = Quote(hostPath) + ": larger than 4 GiB (" + std::to_string(size) + " bytes), more than a member holds";
+    return false;
+  }
+  data.resize(static_cast<size_t>(size));
+  if (file->Read(data.data(), data.size()) != size) {
+    error = Quote(hostPath) + ": cannot be read";
+    return false;
+  }
+  return true;
+}
+
 bool PackTree(ArchiveWriter& writer, const std::u16string& host, const std::u16string& inside, bool raw,
               const PackOptions& options, int depth, std::string& error) {
   if (depth > 64) {
@@ -283,6 +334,11 @@ bool PackTree(ArchiveWriter& writer, const std::u16string& host, const std::u16s
   }
   for (const platform::DirEntry& e : platform::ListDirectory(host)) {
     const std::u16string hostPath = host + u"/" + e.name;
+    // In an archive a backslash separates folders, so such a host name would silently become folders.
+    if (e.name.find(u'\\') != std::u16string::npos) {
+      error = Quote(hostPath) + ": the name holds a backslash, which an archive reads as a folder separator";
+      return false;
+    }
     const std::u16string path = inside.empty() ? e.name : inside + u"/" + e.name;
     if (e.isDirectory) {
       bool subRaw = raw;
@@ -294,16 +350,8 @@ bool PackTree(ArchiveWriter& writer, const std::u16string& host, const std::u16s
       if (!PackTree(writer, hostPath, path, subRaw, options, depth + 1, error)) return false;
       continue;
     }
-    // A pipe, socket or device is no member (reading a pipe would wait for a writer forever).
-    if (!platform::IsRegularFile(hostPath)) {
-      error = Quote(hostPath) + ": not a regular file";
-      return false;
-    }
     std::vector<uint8_t> data;
-    if (!platform::ReadWholeFile(hostPath, data)) {
-      error = Quote(hostPath) + ": cannot be read";
-      return false;
-    }
+    if (!ReadMemberFile(hostPath, data, error)) return false;
     // Nested archives are stored, so that they can be mounted where they lie.
     const bool nested = EndsWithNoCase(e.name, u".pux");
     // A nested archive is mounted with its parent's version, so another version could not be.

@@ -156,9 +156,9 @@ uint64_t CZipFile::Read(void* buffer) {
     zs.avail_in = static_cast<uInt>(stored);
     zs.next_out = out;
     zs.avail_out = static_cast<uInt>(m_Size);
-    // Only a stream that ends is whole; output filled before the end means the data encodes
-    // more than the index declares.
-    if (inflate(&zs, Z_NO_FLUSH) != Z_STREAM_END) return 0;
+    // Only a stream that ends, and ends exactly at the declared size, is whole: output filled
+    // before the end means the data encodes more, an early end that it encodes less.
+    if (inflate(&zs, Z_NO_FLUSH) != Z_STREAM_END || zs.total_out != m_Size) return 0;
     return zs.total_out;
   }
   // Large members stream through a fixed input buffer. The output gets all the member's room at
@@ -181,7 +181,7 @@ uint64_t CZipFile::Read(void* buffer) {
     zs.avail_out = static_cast<uInt>(room);
     const int ret = inflate(&zs, Z_NO_FLUSH);
     produced = zs.total_out;
-    if (ret == Z_STREAM_END) return produced;
+    if (ret == Z_STREAM_END) return produced == m_Size ? produced : 0;  // an early end is damage too
     if (ret == Z_OK) continue;
     if (ret == Z_BUF_ERROR && zs.avail_in == 0) continue;  // wants more input
     return 0;                                              // damaged data, or more output than the member's size
@@ -194,7 +194,8 @@ uint64_t CEggFile::Read(void* buffer) {
   bool overflow = false;
   const size_t produced = DecodeLzss(static_cast<uint8_t*>(buffer), static_cast<size_t>(m_Size), in.get(),
                                      static_cast<size_t>(m_pFile->GetSize()), &overflow);
-  return overflow ? 0 : produced;
+  // A stream that encodes more or less than the declared size is damaged.
+  return overflow || produced != m_Size ? 0 : produced;
 }
 
 // ---- CMappingFile

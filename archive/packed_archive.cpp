@@ -22,7 +22,7 @@ bool IsSeparator(char16_t c) {
   return c == u'/' || c == u'\\';
 }
 
-// Longest version 6 name accepted; a longer (or unterminated) run is a damaged table.
+// Longest version 6 name accepted; a longer run, or one that the table ends inside, is damage.
 constexpr size_t kMaxNameBytes = 1024;
 
 // Opens the archive file and checks that the index fits it; size is the bytes from the base on.
@@ -49,42 +49,63 @@ bool NameEquals(std::u16string_view a, std::u16string_view b) {
   return true;
 }
 
+std::u16string FoldName(std::u16string_view name) {
+  std::u16string folded(name);
+  for (char16_t& c : folded) c = FoldAscii(c);
+  return folded;
+}
+
+const char* MemberNameProblem(std::u16string_view name) {
+  size_t start = 0;
+  for (size_t i = 0; i <= name.size(); ++i) {
+    if (i < name.size() && !IsSeparator(name[i])) {
+      if (name[i] == 0) return "a zero character";
+      continue;
+    }
+    const std::u16string_view component = name.substr(start, i - start);
+    if (component.empty()) return "an empty component (a leading, doubled or trailing separator)";
+    if (component == u"." || component == u"..") return "a '.' or '..' component";
+    start = i + 1;
+  }
+  return nullptr;
+}
+
 // ---- lookup and the shared slots
 
-int64_t CPackedArchive::Lookup(std::u16string_view name) const {
+int64_t CPackedArchive::Lookup(std::u16string_view name, Want want) const {
   if (m_Entries.empty()) return -1;
   // Drive letter, directory part, final name, as the runtime's path splitter cuts them.
   if (name.size() >= 2 && name[1] == u':') name.remove_prefix(2);
+  if (MemberNameProblem(name)) return -1;
   size_t lastSep = std::u16string_view::npos;
   for (size_t i = 0; i < name.size(); ++i)
     if (IsSeparator(name[i])) lastSep = i;
   const std::u16string_view dir =
       lastSep == std::u16string_view::npos ? std::u16string_view() : name.substr(0, lastSep + 1);
   const std::u16string_view final = lastSep == std::u16string_view::npos ? name : name.substr(lastSep + 1);
-  if (final.empty() || dir.size() > kMaxNameUnits || final.size() > kMaxNameUnits) return -1;
+  if (dir.size() > kMaxNameUnits || final.size() > kMaxNameUnits) return -1;
 
   uint64_t first = m_Entries[0].first;
   uint64_t count = m_Entries[0].count;
-  // Directory components match directories only, the final name files only.
-  auto find = [&](std::u16string_view component, bool directory) -> int64_t {
+  // Directory components match directories only; the final name what the caller wants.
+  auto find = [&](std::u16string_view component, Want kind) -> int64_t {
     for (uint64_t i = first; i < first + count; ++i) {
       const IndexEntry& e = m_Entries[static_cast<size_t>(i)];
-      if (e.directory == directory && NameEquals(e.name, component)) return static_cast<int64_t>(i);
+      const bool fits = kind == Want::Either || e.directory == (kind == Want::Folder);
+      if (fits && NameEquals(e.name, component)) return static_cast<int64_t>(i);
     }
     return -1;
   };
   size_t start = 0;
   for (size_t i = 0; i < dir.size(); ++i) {
     if (!IsSeparator(dir[i])) continue;
-    const std::u16string_view component = dir.substr(start, i - start);
+    const int64_t found = find(dir.substr(start, i - start), Want::Folder);
     start = i + 1;
-    if (component.empty()) continue;  // a leading or doubled separator
-    const int64_t found = find(component, true);
     if (found < 0) return -1;
     first = m_Entries[static_cast<size_t>(found)].first;
     count = m_Entries[static_cast<size_t>(found)].count;
   }
-  return find(final, false);
+  return find(final, want);
 }
 
 bool CPackedArchive::ValidateTree() const {
@@ -96,6 +117,7 @@ bool CPackedArchive::ValidateTree() const {
   while (!pending.empty()) {
     const IndexEntry& dir = m_Entries[pending.back()];
     pending.pop_back();
+    if (dir.count == 0) continue;  // an empty directory names no entry, whatever its first child
     if (static_cast<uint64_t>(dir.first) + dir.count > n) return false;
     for (size_t i = dir.first; i < static_cast<size_t>(dir.first) + dir.count; ++i) {
       if (seen[i]) return false;  // an ancestor, itself, or a child of two directories
@@ -106,8 +128,15 @@ bool CPackedArchive::ValidateTree() const {
   return true;
 }
 
+int64_t CPackedArchive::NestedBase(size_t index) const {
+  if (index >= m_Entries.size() || m_Entries[index].directory) return -1;
+  const IndexEntry& e = m_Entries[index];
+  if (static_cast<uint64_t>(e.first) * kSectorSize < m_IndexSize) return -1;  // at or inside this index
+  return static_cast<int64_t>(DataOffset(e));
+}
+
 bool CPackedArchive::Exists(std::u16string_view name) {
-  return Lookup(name) >= 0;
+  return Lookup(name, Want::Either) >= 0;
 }
 
 IArchiveFile* CPackedArchive::OpenFile(std::u16string_view name) {
@@ -126,9 +155,8 @@ IMappingFile* CPackedArchive::OpenMapping(std::u16string_view name) {
   return MakeMapping(file.Get());
 }
 
-ArchiveFileList CPackedArchive::ListFiles() {
-  ArchiveFileList list;
-  if (m_Entries.empty()) return list;
+void CPackedArchive::ForEachFile(const std::function<void(size_t index, const std::u16string& path)>& visit) const {
+  if (m_Entries.empty()) return;
   // Depth first in index order, with an explicit stack (the tree may be deep). The tree was
   // checked at opening, so every entry is visited once.
   struct Level {
@@ -143,19 +171,30 @@ ArchiveFileList CPackedArchive::ListFiles() {
       stack.pop_back();
       continue;
     }
-    const IndexEntry& e = m_Entries[level.next++];
+    const size_t index = level.next++;
+    const IndexEntry& e = m_Entries[index];
     std::u16string path = level.prefix + e.name;
-    if (path.size() > 260) path.resize(260);  // the record holds no more
+    // Cut where a listing record ends: a deep tree of long names would otherwise make the
+    // prefixes grow with the square of its depth.
+    if (path.size() > 260) path.resize(260);
     if (e.directory) {
       stack.push_back({e.first, static_cast<size_t>(e.first) + e.count, path + u"/"});
     } else {
-      ArchiveFileRecord record{};
-      CopyWideTruncated(record.path, 260, path);
-      record.storedSize = e.stored;
-      record.dataOffset = static_cast<uint64_t>(e.first) * kSectorSize;
-      list.push_back(record);
+      visit(index, path);
     }
   }
+}
+
+ArchiveFileList CPackedArchive::ListFiles() {
+  ArchiveFileList list;
+  ForEachFile([&](size_t index, const std::u16string& path) {
+    const IndexEntry& e = m_Entries[index];
+    ArchiveFileRecord record{};
+    CopyWideTruncated(record.path, 260, path);  // the record holds no more
+    record.storedSize = e.stored;
+    record.dataOffset = static_cast<uint64_t>(e.first) * kSectorSize;
+    list.push_back(record);
+  });
   return list;
 }
 
@@ -188,6 +227,7 @@ bool CArchive5::Open(std::u16string_view path, uint64_t base) {
   if (count == 0 || 4 + count * 32 > size) return false;
   std::vector<uint8_t> records(count * 32);
   if (!ReadExact(*file, base + 4, records.data(), records.size())) return false;
+  m_IndexSize = 4 + records.size();
   if (m_Header[0] & 1) ScrambleRecords5(records.data(), records.size());
   m_Entries.resize(count);
   for (size_t i = 0; i < count; ++i) {
@@ -208,8 +248,12 @@ bool CArchive5::Open(std::u16string_view path, uint64_t base) {
 
 IArchive* CArchive5::OpenArchive(std::u16string_view name) {
   const int64_t index = Lookup(name);
-  if (index < 0) return nullptr;
-  return OpenArchive5(m_Path, DataOffset(m_Entries[static_cast<size_t>(index)]));
+  return index < 0 ? nullptr : OpenNestedAt(static_cast<size_t>(index));
+}
+
+IArchive* CArchive5::OpenNestedAt(size_t index) {
+  const int64_t base = NestedBase(index);
+  return base < 0 ? nullptr : OpenArchive5(m_Path, static_cast<uint64_t>(base));
 }
 
 IArchive* OpenArchive5(std::u16string_view path, uint64_t base) {
@@ -237,6 +281,7 @@ bool CArchive6Base::Open(std::u16string_view path, uint64_t base) {
       !ReadExact(*file, base + 8 + entriesSize, names.data(), names.size()))
     return false;
   file.reset();
+  m_IndexSize = 8 + entriesSize + namesSize;
   if (m_Header[0] & 1) {
     ScrambleEntries6(entries.data(), entries.size());
     ScrambleNames6(names.data(), names.size());
@@ -248,16 +293,16 @@ bool CArchive6Base::Open(std::u16string_view path, uint64_t base) {
     const uint32_t word = LoadLE32(r);
     e.directory = (word & 0x80000000u) != 0;
     const uint64_t offset = word & 0x7FFFFFFFu;
-    // Each entry converts its own name, which ends at its zero byte or at the table's end;
-    // entries may share a name or point into the middle of another.
+    // Each entry converts its own name, which ends at its zero byte inside the table; entries
+    // may share a name or point into the middle of another.
     if (offset >= namesSize) {
       if (i != 0 || namesSize != 0) return false;
     } else {
       const uint8_t* start = names.data() + offset;
       const size_t avail = static_cast<size_t>(namesSize - offset);
       const void* zero = std::memchr(start, 0, std::min(avail, kMaxNameBytes + 1));
-      const size_t length = zero ? static_cast<size_t>(static_cast<const uint8_t*>(zero) - start) : avail;
-      if (length > kMaxNameBytes) return false;
+      if (!zero) return false;  // unterminated, or longer than any name
+      const size_t length = static_cast<size_t>(static_cast<const uint8_t*>(zero) - start);
       e.name = SjisToWide(std::string_view(reinterpret_cast<const char*>(start), length));
     }
     e.first = LoadLE32(r + 4);
@@ -269,8 +314,12 @@ bool CArchive6Base::Open(std::u16string_view path, uint64_t base) {
 
 IArchive* CArchive6::OpenArchive(std::u16string_view name) {
   const int64_t index = Lookup(name);
-  if (index < 0) return nullptr;
-  return OpenArchive6(m_Path, DataOffset(m_Entries[static_cast<size_t>(index)]));
+  return index < 0 ? nullptr : OpenNestedAt(static_cast<size_t>(index));
+}
+
+IArchive* CArchive6::OpenNestedAt(size_t index) {
+  const int64_t base = NestedBase(index);
+  return base < 0 ? nullptr : OpenArchive6(m_Path, static_cast<uint64_t>(base));
 }
 
 IArchive* OpenArchive6(std::u16string_view path, uint64_t base) {

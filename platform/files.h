@@ -67,10 +67,25 @@ class FileMapping {
 
 size_t AllocationGranularity();
 
-// Reads a whole file; false when it cannot be opened or read.
+// Reads a whole file; false when it cannot be opened or read, or its bytes do not fit in memory.
 bool ReadWholeFile(std::u16string_view path, std::vector<uint8_t>& out);
-// Writes through a temporary file in the same folder and renames it into place.
-bool WriteWholeFileAtomic(std::u16string_view path, const void* data, size_t size);
+
+// What stands at a path. Following links, a link is seen through, and one that cannot be
+// followed is told apart (a loop, or a target that is missing); without, a link is a link.
+enum class PathKind { Missing, File, Folder, SymbolicLink, LinkLoop, DanglingLink, Pipe, Socket, Device, Unknown };
+PathKind GetPathKind(std::u16string_view path, bool followLinks);
+// "a regular file", "a folder", "a symbolic-link loop", ... for messages.
+const char* DescribePathKind(PathKind kind);
+
+// Why WriteWholeFileAtomic failed.
+struct WriteFailure {
+  PathKind standing = PathKind::Missing;  // what stood at the path
+  std::string reason;                     // "is a folder", "is a symbolic link", or the system's words
+};
+// Writes through a temporary file in the same folder and renames it into place. Only a regular
+// file is replaced, and it keeps its mode (a new file gets 0644); a folder, link, pipe or device
+// at the path is refused and left alone.
+bool WriteWholeFileAtomic(std::u16string_view path, const void* data, size_t size, WriteFailure* failure = nullptr);
 
 bool IsRegularFile(std::u16string_view path);
 bool IsDirectory(std::u16string_view path);

@@ -1,5 +1,5 @@
 // Benchmarks: every member of a 50 MB archive of zlib members read through the archive, against
-// zlib's own uncompress of the same members; LZSS decoding speed.
+// zlib's own uncompress of the same members; LZSS decoding speed; packing folders of many files.
 #include <benchmark/benchmark.h>
 #include <zlib.h>
 
@@ -128,6 +128,41 @@ void BM_LzssDecode(benchmark::State& state) {
   state.counters["compressed_ratio"] = static_cast<double>(packed.size()) / static_cast<double>(data.size());
 }
 BENCHMARK(BM_LzssDecode)->Unit(benchmark::kMillisecond);
+
+// A folder of `count` small files in one directory, made once per count.
+struct ManyFiles {
+  std::u16string folder;
+  explicit ManyFiles(size_t count) {
+    folder = platform::MakeTempFolder(u"varn-bench-pack-");
+    const std::vector<uint8_t> text = MakeMember(200, 1);
+    for (size_t i = 0; i < count; ++i) {
+      std::u16string name = u"/f";
+      for (char c : std::to_string(i)) name += static_cast<char16_t>(c);
+      auto file = platform::File::CreateWrite(folder + name + u".txt");
+      if (file) file->Write(text.data(), text.size());
+    }
+  }
+  ~ManyFiles() { platform::RemoveTree(folder); }
+};
+
+// Packing time against the number of files (stored, so that compression does not hide it):
+// twice the files should take about twice the time.
+void BM_PackFolder(benchmark::State& state) {
+  const size_t count = static_cast<size_t>(state.range(0));
+  ManyFiles files(count);
+  pux::PackOptions options;
+  options.compress = false;
+  for (auto _ : state) {
+    std::vector<uint8_t> out;
+    std::string error;
+    if (!pux::PackFolder(files.folder, options, out, error)) state.SkipWithError(error.c_str());
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.counters["files"] = static_cast<double>(count);
+  state.counters["time_per_file"] = benchmark::Counter(
+      static_cast<double>(count), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_PackFolder)->Arg(16384)->Arg(32768)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include "platform/utf.h"
 
@@ -147,25 +148,136 @@ bool ReadWholeFile(std::u16string_view path, std::vector<uint8_t>& out) {
   auto file = File::OpenRead(path);
   if (!file) return false;
   const int64_t size = file->Size();
-  if (size < 0) return false;
-  out.resize(static_cast<size_t>(size));
+  if (size < 0 || static_cast<uint64_t>(size) > out.max_size()) return false;
+  try {
+    out.resize(static_cast<size_t>(size));
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
   const int64_t n = file->Read(out.data(), out.size());
   if (n != size) return false;
   return true;
 }
 
-bool WriteWholeFileAtomic(std::u16string_view path, const void* data, size_t size) {
+namespace {
+
+PathKind KindOfMode(mode_t mode) {
+  if (S_ISREG(mode)) return PathKind::File;
+  if (S_ISDIR(mode)) return PathKind::Folder;
+  if (S_ISLNK(mode)) return PathKind::SymbolicLink;
+  if (S_ISFIFO(mode)) return PathKind::Pipe;
+  if (S_ISSOCK(mode)) return PathKind::Socket;
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return PathKind::Device;
+  return PathKind::Unknown;
+}
+
+bool IsMissingError(int error) {
+  return error == ENOENT || error == ENOTDIR;
+}
+
+// At most `limit` bytes of a UTF-8 name, never cutting a character in two.
+std::string Utf8Prefix(const std::string& name, size_t limit) {
+  if (name.size() <= limit) return name;
+  size_t cut = limit;
+  while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+  return name.substr(0, cut);
+}
+
+}  // namespace
+
+PathKind GetPathKind(std::u16string_view path, bool followLinks) {
   const std::string host = HostPath(path);
-  std::string temp = host;
-  temp.append(".tmpXXXXXX");
+  struct stat st {};
+  if (::lstat(host.c_str(), &st) != 0) {
+    if (errno == ELOOP) return PathKind::LinkLoop;  // a folder on the way loops
+    return IsMissingError(errno) ? PathKind::Missing : PathKind::Unknown;
+  }
+  if (!S_ISLNK(st.st_mode) || !followLinks) return KindOfMode(st.st_mode);
+  if (::stat(host.c_str(), &st) != 0) {
+    if (errno == ELOOP) return PathKind::LinkLoop;
+    return IsMissingError(errno) ? PathKind::DanglingLink : PathKind::Unknown;
+  }
+  return KindOfMode(st.st_mode);
+}
+
+const char* DescribePathKind(PathKind kind) {
+  switch (kind) {
+    case PathKind::Missing:
+      return "missing";
+    case PathKind::File:
+      return "a regular file";
+    case PathKind::Folder:
+      return "a folder";
+    case PathKind::SymbolicLink:
+      return "a symbolic link";
+    case PathKind::LinkLoop:
+      return "a symbolic-link loop";
+    case PathKind::DanglingLink:
+      return "a symbolic link to nothing";
+    case PathKind::Pipe:
+      return "a named pipe";
+    case PathKind::Socket:
+      return "a socket";
+    case PathKind::Device:
+      return "a device";
+    case PathKind::Unknown:
+      break;
+  }
+  return "not a regular file";
+}
+
+bool WriteWholeFileAtomic(std::u16string_view path, const void* data, size_t size, WriteFailure* failure) {
+  const std::string host = HostPath(path);
+  auto fail = [&](PathKind standing, std::string reason) {
+    if (failure) {
+      failure->standing = standing;
+      failure->reason = std::move(reason);
+    }
+    return false;
+  };
+  // Only a regular file is replaced: renaming over a link, pipe or device would silently put
+  // a file in its place, and a folder cannot be replaced at all.
+  struct stat st {};
+  bool replacing = false;
+  if (::lstat(host.c_str(), &st) == 0) {
+    const PathKind kind = KindOfMode(st.st_mode);
+    if (kind != PathKind::File) return fail(kind, std::string("is ") + DescribePathKind(kind));
+    replacing = true;
+  } else if (!IsMissingError(errno)) {
+    return fail(errno == ELOOP ? PathKind::LinkLoop : PathKind::Unknown, std::strerror(errno));
+  }
+  const size_t slash = host.rfind('/');
+  const std::string folder = slash == std::string::npos ? std::string() : host.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? host : host.substr(slash + 1);
+  if (name.empty()) return fail(PathKind::Missing, "has no file name");
+  // The temporary name stays short whatever the name's length (a name may use all 255 bytes).
+  std::string temp = folder;
+  temp += '.';
+  temp += Utf8Prefix(name, 64);
+  temp += ".tmpXXXXXX";
   const int fd = ::mkstemp(temp.data());
-  if (fd < 0) return false;
+  if (fd < 0) return fail(PathKind::Missing, std::strerror(errno));
   File file(fd);
-  bool ok = file.Write(data, size) == static_cast<int64_t>(size) && file.Flush();
-  ::fchmod(fd, 0644);
-  if (ok) ok = ::rename(temp.c_str(), host.c_str()) == 0;
-  if (!ok) ::unlink(temp.c_str());
-  return ok;
+  if (file.Write(data, size) != static_cast<int64_t>(size) || !file.Flush()) {
+    const int error = errno;
+    ::unlink(temp.c_str());
+    return fail(replacing ? PathKind::File : PathKind::Missing, std::strerror(error));
+  }
+  if (replacing) {
+    // The new file takes the old one's owner where that is allowed (a user cannot give a file
+    // away, and then it stays the writer's) and always its mode.
+    const int owned = ::fchown(fd, st.st_uid, st.st_gid);
+    (void)owned;
+    ::fchmod(fd, st.st_mode & 07777);
+  } else {
+    ::fchmod(fd, 0644);
+  }
+  if (::rename(temp.c_str(), host.c_str()) != 0) {
+    const int error = errno;
+    ::unlink(temp.c_str());
+    return fail(replacing ? PathKind::File : PathKind::Missing, std::strerror(error));
+  }
+  return true;
 }
 
 static bool StatPath(std::u16string_view path, struct stat& st) {

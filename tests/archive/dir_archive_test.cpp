@@ -22,7 +22,8 @@ TEST_F(DirArchive, FindsFilesWithEitherSeparatorAndAnyCase) {
     EXPECT_EQ(static_cast<pux::CDirArchive*>(archive.Get())->Root().back(), root.back() == u'\\' ? u'\\' : u'/');
     EXPECT_EQ(ReadMember(archive.Get(), u"data\\sub/file.txt"), m_Text);
     EXPECT_TRUE(archive->Exists(u"Data/Sub/File.TXT"));
-    EXPECT_FALSE(archive->Exists(u"Data/Sub")) << "a folder is not a member";
+    EXPECT_TRUE(archive->Exists(u"data\\SUB")) << "a folder exists, though only a file opens";
+    EXPECT_FALSE(ComRef<IArchiveFile>(archive->OpenFile(u"Data/Sub")));
     EXPECT_FALSE(archive->Exists(u"Data/Sub/missing.txt"));
     EXPECT_FALSE(archive->OpenFile(u"Data/Sub/missing.txt"));
     EXPECT_FALSE(archive->OpenCompressed(u"Data"));
@@ -39,6 +40,27 @@ TEST_F(DirArchive, FindsFilesWithEitherSeparatorAndAnyCase) {
     EXPECT_EQ(p[0], 'i');
   }
   EXPECT_FALSE(OpenDirArchive(Path(u"no_such_folder")));
+}
+
+TEST_F(DirArchive, NamesNeverLeaveTheFolder) {
+  // Files that exist outside the mounted folder, one and several levels up.
+  Write(u"outside.txt", Bytes("outside"));
+  Write(u"script/beside.txt", Bytes("beside"));
+  ComRef<IArchive> archive(OpenDirArchive(Path(u"script/data/")));
+  ASSERT_TRUE(archive);
+  std::u16string upToRoot;
+  for (size_t i = 0; i < 16; ++i) upToRoot += u"../";
+  std::vector<std::u16string> names = UnusableNames(u"Sub", u"File.TXT");
+  for (const char16_t* name :
+       {u"../beside.txt", u"..\\beside.txt", u"Sub/../../beside.txt", u"../../outside.txt", u"./../beside.txt"})
+    names.push_back(name);
+  names.push_back(upToRoot + u"etc/hostname");
+  names.push_back(platform::Utf8ToWide(platform::HostPath(Path(u"outside.txt"))));  // an absolute path
+  for (const std::u16string& name : names) ExpectUnresolved(archive.Get(), name);
+  // The root itself keeps its own forms, ".." included.
+  ComRef<IArchive> viaParent(OpenDirArchive(Path(u"script/data/Sub/../")));
+  ASSERT_TRUE(viaParent);
+  EXPECT_EQ(ReadMember(viaParent.Get(), u"sub/file.txt"), m_Text);
 }
 
 TEST_F(DirArchive, OpensArchiveFilesByTheirVersion) {

@@ -27,6 +27,40 @@ inline std::vector<uint8_t> Bytes(std::string_view s) {
   return std::vector<uint8_t>(s.begin(), s.end());
 }
 
+// Names that no archive resolves, built around a good "folder/file" member path: empty
+// components, "." and "..", a zero character, with either separator.
+inline std::vector<std::u16string> UnusableNames(const std::u16string& folder, const std::u16string& file) {
+  const std::u16string good = folder + u"/" + file;
+  return {u"",
+          u"/" + good,
+          u"\\" + good,
+          folder + u"//" + file,
+          folder + u"\\\\" + file,
+          good + u"/",
+          folder + u"/",
+          u"./" + good,
+          folder + u"/./" + file,
+          folder + u"/../" + good,
+          folder + u"\\..\\" + folder + u"\\" + file,
+          u"../" + good,
+          folder + u"/..",
+          u".",
+          u"..",
+          good + std::u16string(1, u'\0'),
+          std::u16string(u"x") + u'\0' + u"/../" + good};
+}
+
+// Every lookup of the archive refuses the name.
+inline void ExpectUnresolved(IArchive* archive, const std::u16string& name) {
+  const std::string shown = platform::WideToUtf8(name);
+  EXPECT_FALSE(archive->Exists(name)) << shown;
+  EXPECT_FALSE(archive->IsCompressed(name)) << shown;
+  EXPECT_FALSE(ComRef<IArchiveFile>(archive->OpenFile(name))) << shown;
+  EXPECT_FALSE(ComRef<ICompressedFile>(archive->OpenCompressed(name))) << shown;
+  EXPECT_FALSE(ComRef<IMappingFile>(archive->OpenMapping(name))) << shown;
+  EXPECT_FALSE(ComRef<IArchive>(archive->OpenArchive(name))) << shown;
+}
+
 class TempDir : public ::testing::Test {
  protected:
   void SetUp() override { m_Dir = platform::MakeTempFolder(u"varn-archive-") + u"/"; }

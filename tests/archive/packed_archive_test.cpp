@@ -1,8 +1,10 @@
 // Packed archives: every version and coding round-trips through the writer, lookups follow the
 // path rules, damaged indexes are refused, nested archives mount.
+#include <algorithm>
 #include <cstring>
 
 #include "archive/archive_impl.h"
+#include "archive/lzss.h"
 #include "archive/scramble.h"
 #include "fixture.h"
 #include "lib/sjis.h"
@@ -47,15 +49,15 @@ TEST_P(PackedArchiveTest, MembersRoundTripAndLookupsFollowThePathRules) {
   EXPECT_TRUE(archive->IsCompressed(u"Dir/Sub/Deep.bin"));
   EXPECT_FALSE(archive->IsCompressed(u"Dir/raw.dat"));
   EXPECT_FALSE(archive->IsCompressed(u"Dir/empty"));
-  // The final component names files only, the others directories only.
-  EXPECT_FALSE(archive->Exists(u"Dir"));
-  EXPECT_FALSE(archive->Exists(u"Dir/Sub"));
-  EXPECT_FALSE(archive->Exists(u"a.txt/x"));
-  EXPECT_FALSE(archive->Exists(u"Dir/missing"));
-  EXPECT_FALSE(archive->OpenFile(u"nothing"));
-  EXPECT_FALSE(archive->OpenCompressed(u"nothing"));
-  EXPECT_FALSE(archive->OpenMapping(u"nothing"));
-  EXPECT_TRUE(archive->Exists(u"/Dir//Sub/Deep.bin")) << "empty components are skipped";
+  // A folder exists, but only a file opens; a component before the last names a folder only.
+  EXPECT_TRUE(archive->Exists(u"Dir"));
+  EXPECT_TRUE(archive->Exists(u"dir\\SUB"));
+  EXPECT_FALSE(ComRef<IArchiveFile>(archive->OpenFile(u"Dir/Sub")));
+  EXPECT_FALSE(ComRef<ICompressedFile>(archive->OpenCompressed(u"Dir")));
+  EXPECT_FALSE(archive->IsCompressed(u"Dir/Sub"));
+  EXPECT_TRUE(archive->Exists(u"C:Dir/Sub/Deep.bin")) << "a drive is ignored";
+  for (const char16_t* name : {u"a.txt/x", u"Dir/missing", u"nothing"}) ExpectUnresolved(archive.Get(), name);
+  for (const std::u16string& name : UnusableNames(u"Dir/Sub", u"Deep.bin")) ExpectUnresolved(archive.Get(), name);
 
   ArchiveFileList list = archive->ListFiles();
   ASSERT_EQ(list.size(), 5u);
@@ -121,6 +123,11 @@ TEST_F(PackedArchive, DamagedVersion6IndexesAreRefused) {
   };
   const size_t names = 8 + 16 * 4;
   const uint32_t namesSize = good[4] | good[5] << 8;
+  auto word0 = [](const std::vector<uint8_t>& b, size_t entry) {
+    return static_cast<uint32_t>(b[8 + 16 * entry] | b[8 + 16 * entry + 1] << 8);
+  };
+  // "g.txt" takes the name offset of "f.txt".
+  auto shareName = [&](std::vector<uint8_t>& b) { put32(b, 8 + 16 * 2, word0(b, 3)); };
   struct Case {
     const char* what;
     std::function<void(std::vector<uint8_t>&)> patch;
@@ -135,9 +142,15 @@ TEST_F(PackedArchive, DamagedVersion6IndexesAreRefused) {
       {"name table larger than the file", [&](auto& b) { put32(b, 4, 0x7FFFFFF0u); }, false},
       {"name offset outside the table", [&](auto& b) { put32(b, 8 + 16 * 2, namesSize + 3); }, false},
       {"cut inside the entries", [&](auto& b) { b.resize(8 + 16 * 2); }, false},
-      {"unterminated last name", [&](auto& b) { b[names + namesSize - 1] = 'x'; }, true},
-      {"two entries sharing a name", [&](auto& b) { put32(b, 8 + 16 * 2, b[8 + 16 * 3] | b[8 + 16 * 3 + 1] << 8); },
+      {"unterminated last name", [&](auto& b) { b[names + namesSize - 1] = 'x'; }, false},
+      {"empty directory whose first child lies past the index",
+       [&](auto& b) {
+         put32(b, 8 + 16 * 2, word0(b, 2) | 0x80000000u);  // "g.txt" becomes a folder of nothing
+         put32(b, 8 + 16 * 2 + 4, 0xFFFFFFF0u);
+         put32(b, 8 + 16 * 2 + 12, 0);
+       },
        true},
+      {"two entries sharing a name", shareName, true},
   };
   for (const Case& c : cases) {
     std::vector<uint8_t> bytes = good;
@@ -151,12 +164,38 @@ TEST_F(PackedArchive, DamagedVersion6IndexesAreRefused) {
   {
     // A shared name is each entry's own copy: both "g.txt" and "d/f.txt" now answer to "f.txt".
     std::vector<uint8_t> bytes = good;
-    cases[9].patch(bytes);
+    shareName(bytes);
     ComRef<IArchive> archive(OpenArchive(Write(u"s.pux", bytes)));
     ASSERT_TRUE(archive);
     EXPECT_EQ(ReadMember(archive.Get(), u"f.txt"), Bytes("xyz"));
     EXPECT_EQ(ReadMember(archive.Get(), u"d/f.txt"), Bytes("abc"));
   }
+}
+
+TEST_F(PackedArchive, ADeepTreeOfLongNamesListsWithItsPathsCut) {
+  // 5000 folders one inside the other, all sharing one 1000-character name, and a file at the
+  // bottom: its whole path would take 5 million characters, and every level's prefix as much.
+  const size_t depth = 5000, count = depth + 2;
+  const std::string name(1000, 'n');
+  std::vector<uint8_t> b(8 + 16 * count + name.size() + 1, 0);
+  auto put32 = [&](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
+  };
+  b[1] = 6;
+  b[2] = count & 0xFF;
+  b[3] = static_cast<uint8_t>(count >> 8);
+  put32(4, static_cast<uint32_t>(name.size() + 1));
+  for (size_t i = 0; i <= depth; ++i) {  // the root and the folders: one child each, the next entry
+    put32(8 + 16 * i, 0x80000000u);
+    put32(8 + 16 * i + 4, static_cast<uint32_t>(i + 1));
+    put32(8 + 16 * i + 12, 1);
+  }
+  std::copy(name.begin(), name.end(), b.begin() + 8 + 16 * count);
+  ComRef<IArchive> archive(OpenArchive(Write(u"deep.pux", b)));
+  ASSERT_TRUE(archive);
+  const ArchiveFileList list = archive->ListFiles();
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(std::u16string(list[0].path), std::u16string(259, u'n')) << "cut where the record ends";
 }
 
 TEST_F(PackedArchive, DamagedVersion5IndexesAreRefused) {
@@ -200,32 +239,54 @@ TEST_F(PackedArchive, DeclaredSizesBeyondTheFileGiveNothing) {
   EXPECT_EQ(file->Read(got.data(), got.size()), bytes.size() - archive->ListFiles()[0].dataOffset);
 }
 
-TEST_F(PackedArchive, DamagedZlibMembersGiveNothingAndStayInTheirBuffer) {
+TEST_F(PackedArchive, DamagedCompressedMembersGiveNothingAndStayInTheirBuffer) {
   const auto data = MakeData(70000, 4);
   std::vector<uint8_t> z;
   ASSERT_TRUE(pux::CompressZlib(data.data(), data.size(), z));
   std::vector<uint8_t> noEnd(z.begin(), z.end() - 6);
   std::vector<uint8_t> garbage = z;
   for (size_t i = 10; i < 60; ++i) garbage[i] ^= 0x5A;
-  pux::ArchiveWriter writer({6, false, false});
+  const std::vector<uint8_t> lz = pux::EncodeLzss(data.data(), data.size());
+  const std::vector<uint8_t> lzCut(lz.begin(), lz.begin() + lz.size() / 2);
+  struct Case {
+    const char16_t* name;
+    bool lzss;
+    const std::vector<uint8_t>* stored;
+    uint32_t declared;
+  };
+  const Case cases[] = {
+      {u"zlib_declared_less", false, &z, 69999},  // the data holds more
+      {u"zlib_declared_more", false, &z, 70001},  // the stream ends early
+      {u"zlib_no_end", false, &noEnd, 70000},    {u"zlib_garbage", false, &garbage, 70000},
+      {u"lzss_declared_less", true, &lz, 69999}, {u"lzss_declared_more", true, &lz, 70001},
+      {u"lzss_cut", true, &lzCut, 70000},
+  };
+  pux::ArchiveWriter zlibWriter({6, false, false}), lzssWriter({6, false, true});
   std::string error;
-  ASSERT_TRUE(writer.AddEncoded(u"ok", z, 70000, error));
-  ASSERT_TRUE(writer.AddEncoded(u"declared_less", z, 69999, error));  // the data holds more
-  ASSERT_TRUE(writer.AddEncoded(u"declared_more", z, 70001, error));  // the stream ends early
-  ASSERT_TRUE(writer.AddEncoded(u"no_end", noEnd, 70000, error));
-  ASSERT_TRUE(writer.AddEncoded(u"garbage", garbage, 70000, error));
-  ComRef<IArchive> archive(OpenArchive(Write(u"z.pux", Build(writer))));
-  ASSERT_TRUE(archive);
-  EXPECT_EQ(ReadMember(archive.Get(), u"ok"), data);
-  for (const char16_t* name : {u"declared_less", u"declared_more", u"no_end", u"garbage"}) {
+  ASSERT_TRUE(zlibWriter.AddEncoded(u"ok", z, 70000, error));
+  ASSERT_TRUE(lzssWriter.AddEncoded(u"ok", lz, 70000, error));
+  for (const Case& c : cases)
+    ASSERT_TRUE((c.lzss ? lzssWriter : zlibWriter).AddEncoded(c.name, *c.stored, c.declared, error)) << error;
+  ComRef<IArchive> zlibArchive(OpenArchive(Write(u"z.pux", Build(zlibWriter))));
+  ComRef<IArchive> lzssArchive(OpenArchive(Write(u"l.pux", Build(lzssWriter))));
+  ASSERT_TRUE(zlibArchive && lzssArchive);
+  EXPECT_EQ(ReadMember(zlibArchive.Get(), u"ok"), data);
+  EXPECT_EQ(ReadMember(lzssArchive.Get(), u"ok"), data);
+  for (const Case& c : cases) {
+    IArchive* archive = c.lzss ? lzssArchive.Get() : zlibArchive.Get();
+    const std::string shown = platform::WideToUtf8(c.name);
     bool ok = true;
-    ReadMember(archive.Get(), name, &ok);
-    EXPECT_FALSE(ok) << platform::WideToUtf8(name);
+    ReadMember(archive, c.name, &ok);
+    EXPECT_FALSE(ok) << shown;
+    // The reader itself gives 0, not the bytes it managed, and writes nothing past the member's
+    // size into an exact-size buffer (the guard bytes after it stay).
+    ComRef<ICompressedFile> reader(archive->OpenCompressed(c.name));
+    ASSERT_TRUE(reader) << shown;
+    ASSERT_EQ(reader->GetSize(), c.declared) << shown;
+    std::vector<uint8_t> room(c.declared + 16, 0xA5);
+    EXPECT_EQ(reader->Read(room.data()), 0u) << shown;
+    EXPECT_TRUE(std::all_of(room.end() - 16, room.end(), [](uint8_t b) { return b == 0xA5; })) << shown;
   }
-  // Into an exact-size buffer of its own, a stream with more data writes nothing past it.
-  ComRef<ICompressedFile> reader(archive->OpenCompressed(u"declared_less"));
-  std::vector<uint8_t> exact(69999);
-  EXPECT_EQ(reader->Read(exact.data()), 0u);
 }
 
 // A zlib stream of stored blocks of exactly the given total size (header, blocks, Adler-32).
@@ -276,15 +337,17 @@ TEST_F(PackedArchive, ZlibMembersAroundTheStreamingBoundary) {
     ASSERT_EQ(z.size(), c.storedSize);
     ASSERT_TRUE(writer.AddEncoded(MemberName(c.dataSize), z, static_cast<uint32_t>(c.dataSize), error));
   }
-  // The largest stream again, declared one byte short: the streaming path must stop at the room.
+  // The largest stream again, declared one byte short (the streaming path must stop at the room)
+  // and one byte long (the stream ends before the member does): both damaged, both 0.
   ASSERT_TRUE(writer.AddEncoded(u"short", StoredZlib(datas.back()), 200000, error));
+  ASSERT_TRUE(writer.AddEncoded(u"long", StoredZlib(datas.back()), 200002, error));
   ComRef<IArchive> archive(OpenArchive(Write(u"b.pux", Build(writer))));
   ASSERT_TRUE(archive);
-  {
-    ComRef<ICompressedFile> reader(archive->OpenCompressed(u"short"));
+  for (const char16_t* name : {u"short", u"long"}) {
+    ComRef<ICompressedFile> reader(archive->OpenCompressed(name));
     ASSERT_TRUE(reader);
-    std::vector<uint8_t> exact(200000);
-    EXPECT_EQ(reader->Read(exact.data()), 0u) << "a stream holding more than the member's size";
+    std::vector<uint8_t> exact(reader->GetSize());
+    EXPECT_EQ(reader->Read(exact.data()), 0u) << platform::WideToUtf8(name);
   }
   for (size_t i = 0; i < std::size(cases); ++i) {
     const std::u16string name = MemberName(cases[i].dataSize);
@@ -366,8 +429,24 @@ TEST_F(PackedArchive, WriterRefusesNamesTheFormatCannotHold) {
     int version;
     std::u16string path;
   };
-  const Case cases[] = {{5, u"abcdefghijklmnopqrstu"}, {5, u"has space"}, {5, u"ア.txt"}, {5, u"dir x/f"},
-                        {6, u"emoji\U0001F600"},       {6, u"A/b"}};
+  const Case cases[] = {{5, u"abcdefghijklmnopqrstu"},
+                        {5, u"has space"},
+                        {5, u"ア.txt"},
+                        {5, u"dir x/f"},
+                        {6, u"emoji\U0001F600"},
+                        {6, u"A/b"},
+                        {6, u"../../evil.txt"},
+                        {6, u"..\\..\\evil.txt"},
+                        {6, u"a/./b"},
+                        {6, u"a/../b"},
+                        {6, u"a/.."},
+                        {6, u"a//b"},
+                        {6, u"/a"},
+                        {6, u"a/"},
+                        {6, u""},
+                        {6, std::u16string(256, u'n')},                                     // name too long
+                        {6, std::u16string(255, u'd') + u"/f"},                             // folders too long
+                        {6, std::u16string(200, u'd') + u"/" + std::u16string(59, u'n')}};  // 260 in all
   for (const Case& c : cases) {
     pux::ArchiveWriter writer({c.version, false, false});
     std::string error;
@@ -384,6 +463,20 @@ TEST_F(PackedArchive, WriterRefusesNamesTheFormatCannotHold) {
   ASSERT_TRUE(archive);
   EXPECT_EQ(ReadMember(archive.Get(), std::u16string(40, u'X') + u"\\音楽\\テーマ 曲.TXT"), Bytes("jp"));
   EXPECT_FALSE(archive->Exists(std::u16string(39, u'x') + u"/音楽/テーマ 曲.txt"));
+
+  // The longest paths that a lookup and a listing take are written and found again.
+  pux::ArchiveWriter longest({6, false, false});
+  const std::u16string longName(255, u'n');
+  const std::u16string longPath = std::u16string(254, u'd') + u"/" + std::u16string(4, u'f');
+  ASSERT_TRUE(longest.AddFile(longName, Bytes("name"), false, error)) << error;
+  ASSERT_TRUE(longest.AddFile(longPath, Bytes("path"), false, error)) << error;
+  ComRef<IArchive> wide(OpenArchive(Write(u"long.pux", Build(longest))));
+  ASSERT_TRUE(wide);
+  EXPECT_EQ(ReadMember(wide.Get(), longName), Bytes("name"));
+  EXPECT_EQ(ReadMember(wide.Get(), longPath), Bytes("path"));
+  std::vector<std::u16string> listed;
+  for (const auto& r : wide->ListFiles()) listed.emplace_back(r.path);
+  EXPECT_EQ(listed, (std::vector<std::u16string>{longName, longPath}));
 }
 
 TEST_F(PackedArchive, NestedArchivesMountAtTheirMembersSector) {
@@ -407,6 +500,70 @@ TEST_F(PackedArchive, NestedArchivesMountAtTheirMembersSector) {
     auto* packed = dynamic_cast<pux::CPackedArchive*>(nested.Get());
     ASSERT_TRUE(packed);
     EXPECT_EQ(packed->BaseOffset(), 2 * 2048u) << "index, first.txt, then the nested archive";
+  }
+}
+
+// Sets word 1 to 3 (first child or sector, stored size, count) of an entry of an unscrambled index.
+void PutEntryWord(std::vector<uint8_t>& b, int version, size_t entry, size_t word, uint32_t v) {
+  const size_t at = version == 5 ? 4 + 32 * entry + 16 + 4 * word : 8 + 16 * entry + 4 * word;
+  for (int i = 0; i < 4; ++i) b.at(at + i) = static_cast<uint8_t>(v >> (8 * i));
+}
+
+TEST_F(PackedArchive, NestedArchivesThatPointBackAreRefused) {
+  for (int version : {5, 6}) {
+    pux::ArchiveWriter inner({version, false, false});
+    std::string error;
+    ASSERT_TRUE(inner.AddFile(u"in.txt", Bytes("inside"), false, error));
+    pux::ArchiveWriter outer({version, false, false});
+    ASSERT_TRUE(outer.AddFile(u"x.pux", Build(inner), false, error));  // entry 1, at sector 1
+    const std::vector<uint8_t> good = Build(outer);
+    struct Case {
+      const char* what;
+      std::function<void(std::vector<uint8_t>&)> patch;
+      bool opens;
+    };
+    std::vector<Case> cases = {
+        {"where it was written", [](auto&) {}, true},
+        // The parent itself, found again inside itself: without the check, 10,000 levels deep.
+        {"at its parent's own start", [&](auto& b) { PutEntryWord(b, version, 1, 1, 0); }, false},
+    };
+    if (version == 6) {
+      // The parent's name table made to run over the member: the bytes are a good archive, but
+      // one that lies inside its parent's index.
+      cases.push_back({"inside its parent's index",
+                       [](auto& b) {
+                         const uint32_t names = 2048 + 100 - (8 + 16 * 2);
+                         for (int i = 0; i < 4; ++i) b[4 + i] = static_cast<uint8_t>(names >> (8 * i));
+                       },
+                       false});
+    }
+    for (const Case& c : cases) {
+      std::vector<uint8_t> bytes = good;
+      c.patch(bytes);
+      ComRef<IArchive> archive(OpenArchive(Write(u"n.pux", bytes)));
+      ASSERT_TRUE(archive) << c.what;
+      ComRef<IArchive> nested(archive->OpenArchive(u"x.pux"));
+      EXPECT_EQ(static_cast<bool>(nested), c.opens) << "version " << version << ": " << c.what;
+      if (nested) {
+        EXPECT_EQ(ReadMember(nested.Get(), u"in.txt"), Bytes("inside"));
+      }
+    }
+
+    // Every sector holds the same index, whose member lies one sector on: each level starts
+    // further into the file, so the chain ends at the file's end.
+    pux::ArchiveWriter step({version, false, false});
+    ASSERT_TRUE(step.AddEncoded(u"x.pux", std::vector<uint8_t>(2048, 0), 0, error));
+    const std::vector<uint8_t> one = Build(step);
+    std::vector<uint8_t> chain;
+    for (int k = 0; k < 6; ++k) chain.insert(chain.end(), one.begin(), one.begin() + 2048);
+    ComRef<IArchive> level(OpenArchive(Write(u"chain.pux", chain)));
+    ASSERT_TRUE(level);
+    int levels = 0;
+    while (ComRef<IArchive> next{level->OpenArchive(u"x.pux")}) {
+      level = std::move(next);
+      ASSERT_LT(++levels, 10) << "version " << version;
+    }
+    EXPECT_EQ(levels, 5) << "version " << version << ": one level for each sector after the first";
   }
 }
 
