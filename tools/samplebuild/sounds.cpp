@@ -203,7 +203,7 @@ Stereo Voice(const std::vector<Syllable>& syllables, double baseHz) {
       out.left[start + i] += x;
       out.right[start + i] += x;
     }
-    std::copy(target, target + 3, previous);
+    for (int k = 0; k < 3; ++k) previous[k] = target[k];
     t0 += s.length;
   }
   Normalise(out, 0.75f);
@@ -282,7 +282,7 @@ void Put32(std::vector<uint8_t>& v, uint32_t x) {
   Put16(v, x >> 16);
 }
 void PutTag(std::vector<uint8_t>& v, const char* tag) {
-  v.insert(v.end(), tag, tag + 4);
+  for (int i = 0; i < 4; ++i) v.push_back(static_cast<uint8_t>(tag[i]));
 }
 
 // 16-bit mono PCM WAVE: RIFF header, a 16-byte "fmt " chunk and the "data" chunk.
