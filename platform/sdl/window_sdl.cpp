@@ -716,6 +716,7 @@ std::unique_ptr<Backend> CreateBackend(const Options& options) {
   b->dialogs = std::make_unique<SdlDialogHost>(*w);
   b->window = std::move(window);
   b->glyphs = CreateFreeTypeGlyphSource();
+  b->folders = CreateHostFolderService();
   if (options.audioSampleRate) b->audio = std::shared_ptr<AudioDevice>(CreateAudioDevice(options.audioSampleRate));
   return b;
 }
