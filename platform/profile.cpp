@@ -152,7 +152,9 @@ void ProfileText::Set(std::u16string_view section, std::u16string_view key, std:
     insertAfter = i;
   }
   if (insertAfter + 1 == m_Lines.size()) endLast();
-  m_Lines.insert(m_Lines.begin() + static_cast<std::ptrdiff_t>(insertAfter + 1), keyLine(key, m_Newline));
+  // Ended like the line before it, so that a file of mixed line ends reads back line for line.
+  const std::string ending = m_Lines[insertAfter].ending;
+  m_Lines.insert(m_Lines.begin() + static_cast<std::ptrdiff_t>(insertAfter + 1), keyLine(key, ending));
 }
 
 std::string ProfileText::Serialize() const {

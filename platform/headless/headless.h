@@ -1,6 +1,7 @@
 // The headless backend: an in-memory window with a front image and a log of presented
 // rectangles, scripted events and input per frame, a virtual clock, recorded message boxes
-// with scripted answers and a scripted dialog host. Tests drive it frame by frame.
+// with scripted answers, a scripted dialog host and folders under a temporary root. Tests
+// drive it frame by frame.
 #pragma once
 
 #include <cstdint>
