@@ -126,6 +126,10 @@ class NullAudioDevice : public AudioDevice {
   virtual void FailOutputFormat(int32_t code) = 0;  // SetOutputFormat answers code
   virtual bool Started() const = 0;
   virtual size_t LiveBuffers() const = 0;
+  // Writes frames frames of 16-bit stereo at the output rate into out, exactly as an output
+  // device playing these buffers would: every playing buffer, oldest first, through the shared
+  // mixer, their cursors moving on. Whether the device was started does not matter.
+  virtual void Render(int16_t* out, size_t frames) = 0;
 };
 
 std::unique_ptr<NullAudioDevice> CreateNullAudioDevice();

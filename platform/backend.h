@@ -7,6 +7,7 @@
 #include "platform/clock.h"
 #include "platform/dialog.h"
 #include "platform/display.h"
+#include "platform/folders.h"
 #include "platform/input.h"
 #include "platform/msgbox.h"
 #include "platform/window.h"
@@ -22,9 +23,10 @@ struct Backend {
   std::unique_ptr<DisplayService> display;
   std::unique_ptr<MessageBoxService> messageBoxes;
   std::unique_ptr<DialogHost> dialogs;
-  std::shared_ptr<GlyphSource> glyphs;  // fonts and glyphs
-  std::shared_ptr<AudioDevice> audio;   // null when sound is unavailable
-  std::unique_ptr<Clock> clock;         // null: the system clock
+  std::shared_ptr<GlyphSource> glyphs;     // fonts and glyphs
+  std::shared_ptr<AudioDevice> audio;      // null when sound is unavailable
+  std::unique_ptr<Clock> clock;            // null: the system clock
+  std::unique_ptr<FolderService> folders;  // program and documents folders, the profile
 
   Backend() = default;
   Backend(const Backend&) = delete;
@@ -35,6 +37,7 @@ struct Backend {
   // Makes the message-box service, the clock and the glyph source the process-wide ones.
   void Install();
   void Uninstall();
+  bool Installed() const { return m_Installed; }
 
  private:
   bool m_Installed = false;

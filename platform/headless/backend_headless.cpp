@@ -263,6 +263,9 @@ std::unique_ptr<HeadlessBackend> CreateBackend() {
   std::shared_ptr<NullAudioDevice> audio = CreateNullAudioDevice();
   b->haudio = audio.get();
   b->audio = audio;
+  auto folders = std::make_unique<HeadlessFolders>();
+  b->hfolders = folders.get();
+  b->folders = std::move(folders);
   return b;
 }
 

@@ -1,6 +1,7 @@
 // The headless backend: an in-memory window with a front image and a log of presented
 // rectangles, scripted events and input per frame, a virtual clock, recorded message boxes
-// with scripted answers and a scripted dialog host. Tests drive it frame by frame.
+// with scripted answers, a scripted dialog host and folders under a temporary root. Tests
+// drive it frame by frame.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include "platform/audio.h"
 #include "platform/backend.h"
 #include "platform/dialog_state.h"
+#include "platform/folders.h"
 #include "platform/menu.h"
 
 namespace platform::headless {
@@ -211,6 +213,29 @@ class HeadlessDialogHost : public DialogHost {
   std::vector<DialogState> m_Finished;
 };
 
+// Folders under one root: the program folder is root + "program/", the documents folder root +
+// "Documents", and no folder is made outside the root. Unless the test gives a root of its own,
+// a private temporary folder is made at first use and removed with the service.
+class HeadlessFolders : public FolderService {
+ public:
+  HeadlessFolders() = default;
+  ~HeadlessFolders() override;
+  HeadlessFolders(const HeadlessFolders&) = delete;
+  HeadlessFolders& operator=(const HeadlessFolders&) = delete;
+
+  std::u16string ProgramFolder() override;
+  std::u16string DocumentsFolder() override;
+  bool EnsureFolder(std::u16string_view path) override;
+
+  // Test side. The root is the test's (it stays when the service goes); a '/' is added.
+  void SetRoot(std::u16string root);
+  const std::u16string& Root();
+
+ private:
+  std::u16string m_Root;
+  bool m_OwnsRoot = false;
+};
+
 // A complete headless backend. The typed pointers observe the services the Backend owns.
 struct HeadlessBackend : Backend {
   HeadlessWindow* hwindow = nullptr;
@@ -220,6 +245,7 @@ struct HeadlessBackend : Backend {
   HeadlessDialogHost* hdialogs = nullptr;
   VirtualClock* vclock = nullptr;
   NullAudioDevice* haudio = nullptr;  // the null audio device the test services
+  HeadlessFolders* hfolders = nullptr;
 };
 
 std::unique_ptr<HeadlessBackend> CreateBackend();

@@ -1,4 +1,4 @@
-// POSIX implementation of the well-known folders.
+// The host's folders: the program's, the XDG documents folder, creation, temporary folders.
 #include "platform/folders.h"
 
 #include <sys/stat.h>
@@ -7,47 +7,87 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/files.h"
 #include "platform/utf.h"
 
 namespace platform {
 
-std::u16string ProgramFolder() {
-  std::error_code ec;
-  const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec) return u"./";
-  std::string dir = exe.parent_path().string();
-  if (dir.empty() || dir.back() != '/') dir += '/';
-  return Utf8ToWide(dir);
-}
+namespace {
 
-// Reads XDG_DOCUMENTS_DIR from the user-dirs file, as xdg-user-dir does.
-static std::string XdgDocuments(const std::string& home) {
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  const std::string file = (config && *config ? std::string(config) : home + "/.config") + "/user-dirs.dirs";
-  std::ifstream in(file);
-  std::string line;
-  while (std::getline(in, line)) {
-    const std::string key = "XDG_DOCUMENTS_DIR=";
-    if (line.rfind(key, 0) != 0) continue;
-    std::string value = line.substr(key.size());
-    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
-    const std::string homeVar = "$HOME";
-    if (value.rfind(homeVar, 0) == 0) value = home + value.substr(homeVar.size());
-    if (!value.empty() && value[0] == '/') return value;
+// The value of one line of the user-dirs file: "$HOME/..." or an absolute path, in double quotes
+// or bare, with backslash escapes; empty for anything else.
+std::string UserDirValue(std::string_view raw, const std::string& home) {
+  std::string value;
+  const bool quoted = !raw.empty() && raw.front() == '"';
+  if (quoted) raw.remove_prefix(1);
+  for (size_t i = 0; i < raw.size(); ++i) {
+    char c = raw[i];
+    if (quoted && c == '"') break;
+    if (!quoted && (c == ' ' || c == '\t' || c == '#')) break;
+    if (c == '\\' && i + 1 < raw.size()) c = raw[++i];
+    value += c;
   }
-  return {};
+  constexpr std::string_view kHome = "$HOME";
+  if (value.compare(0, kHome.size(), kHome) == 0 && (value.size() == kHome.size() || value[kHome.size()] == '/'))
+    return home + value.substr(kHome.size());
+  return !value.empty() && value.front() == '/' ? value : std::string();
 }
 
-std::u16string DocumentsFolder() {
-  const char* home = std::getenv("HOME");
-  if (!home || !*home) return {};
-  std::string docs = XdgDocuments(home);
-  if (docs.empty()) docs = std::string(home) + "/Documents";
-  return Utf8ToWide(docs);
+// XDG_DOCUMENTS_DIR from the user-dirs file (in XDG_CONFIG_HOME, else ~/.config), as the shell
+// that sources the file would see it: the last assignment counts.
+std::string XdgDocuments(const std::string& home) {
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  const std::string folder = config && config[0] == '/' ? std::string(config) : home + "/.config";
+  std::vector<uint8_t> bytes;
+  if (!ReadWholeFile(Utf8ToWide(folder + "/user-dirs.dirs"), bytes)) return {};
+  const std::string text(bytes.begin(), bytes.end());
+  constexpr std::string_view kKey = "XDG_DOCUMENTS_DIR=";
+  std::string found;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find('\n', pos);
+    if (end == std::string::npos) end = text.size();
+    std::string_view line(text.data() + pos, end - pos);
+    pos = end + 1;
+    while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
+    if (line.substr(0, kKey.size()) != kKey) continue;
+    line.remove_prefix(kKey.size());
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    found = UserDirValue(line, home);
+  }
+  return found;
+}
+
+class HostFolders final : public FolderService {
+ public:
+  std::u16string ProgramFolder() override {
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) return u"./";
+    std::string dir = exe.parent_path().string();
+    if (dir.empty() || dir.back() != '/') dir += '/';
+    return Utf8ToWide(dir);
+  }
+
+  std::u16string DocumentsFolder() override {
+    const char* home = std::getenv("HOME");
+    if (!home || !*home) return {};
+    std::string docs = XdgDocuments(home);
+    if (docs.empty()) docs = std::string(home) + "/Documents";
+    return Utf8ToWide(docs);
+  }
+
+  bool EnsureFolder(std::u16string_view path) override { return platform::EnsureFolder(path); }
+};
+
+}  // namespace
+
+std::unique_ptr<FolderService> CreateHostFolderService() {
+  return std::make_unique<HostFolders>();
 }
 
 bool EnsureFolder(std::u16string_view path) {

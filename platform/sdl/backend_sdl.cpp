@@ -1,5 +1,6 @@
 // The SDL backend object: the SDL session and the services gathered on it.
 #include "platform/audio.h"
+#include "platform/folders.h"
 #include "platform/glyphs.h"
 #include "platform/sdl/sdl_internal.h"
 
@@ -37,6 +38,7 @@ std::unique_ptr<Backend> CreateBackend(const Options& options) {
   b->dialogs = std::make_unique<SdlDialogHost>(*w);
   b->window = std::move(window);
   b->glyphs = CreateFreeTypeGlyphSource();
+  b->folders = CreateHostFolderService();
   if (options.audioSampleRate) b->audio = std::shared_ptr<AudioDevice>(CreateAudioDevice(options.audioSampleRate));
   return b;
 }

@@ -1,18 +1,17 @@
-// A headless game stack for the frame-step tests and benchmarks: backend, main window, input,
-// ACT levels, root group and screen surface, wired into the frame step.
+// A headless game stack for the frame-step tests and benchmarks: backend wired to the engine,
+// main window, ACT levels, root group and screen surface, wired into the frame step.
 #pragma once
 
 #include <memory>
 #include <vector>
 
 #include "app/frame/framestep.h"
+#include "backends/wiring.h"
 #include "dxdraw/drawview.h"
-#include "dxdraw/dxinput.h"
 #include "dxdraw/frame.h"
 #include "dxdraw/matrix.h"
 #include "dxdraw/screen.h"
 #include "lib/act.h"
-#include "platform/glyphs.h"
 #include "platform/headless/headless.h"
 #include "platform/menu.h"
 #include "textscript/messview.h"
@@ -74,9 +73,6 @@ class HeadlessStack {
  public:
   explicit HeadlessStack(uint32_t frameMs = 16) {
     backend = platform::headless::CreateBackend();
-    backend->Install();
-    glyphs = platform::CreateBoxGlyphSource();
-    m_PrevGlyphs = platform::SetGlyphSource(glyphs.get());
     window = backend->hwindow;
     input = backend->hinput;
     clock = backend->vclock;
@@ -88,14 +84,10 @@ class HeadlessStack {
     main.Create(*window, u"VARN", u"Lanternfall　体験版", platform::Rect{0, 0, 800, 600}, &menu);
     window->SetCursor(platform::Point{400, 300});
 
-    InputConfig config;
-    config.device = input;
-    config.window = window;
-    Input::Initialize(config);
-
     InitACT();
     if (g_MatrixStack.Capacity() == 0) g_MatrixStack.Allocate(32);
     ResetFrameStep();
+    wiring = backends::WireBackend(*backend);
     ACT* counter = MakeACT(FrameCounterProc, 0);
     AddACT(15, counter);
     ACT* tick = MakeACT(TickProc, reinterpret_cast<uintptr_t>(clock));
@@ -109,7 +101,6 @@ class HeadlessStack {
     main.SetScreen(screen);
 
     g_Frame.frame = &main;
-    g_Frame.window = window;
     g_Frame.accelerators = &accelerators;
     g_Frame.menu = &menu;
     g_Frame.root = root.get();
@@ -124,16 +115,14 @@ class HeadlessStack {
     KillAllACT();
     root.reset();
     ResetFrameStep();
-    Input::Finalize();
     main.Destroy();
-    platform::SetGlyphSource(m_PrevGlyphs);
-    backend->Uninstall();
+    wiring.reset();
   }
 
   platform::headless::HeadlessPresenter& Front() { return window->Front(); }
 
   std::unique_ptr<platform::headless::HeadlessBackend> backend;
-  std::unique_ptr<platform::GlyphSource> glyphs;
+  std::unique_ptr<backends::EngineWiring> wiring;  // goes before the backend
   platform::headless::HeadlessWindow* window = nullptr;
   platform::headless::HeadlessInput* input = nullptr;
   platform::VirtualClock* clock = nullptr;
@@ -144,9 +133,6 @@ class HeadlessStack {
   DxDraw::DxScreenSurface32* screen = nullptr;  // child of root
   int32_t skipFrame = 1;                        // fixed skip unless a test asks for the automatic one
   AppFrameStep step;
-
- private:
-  platform::GlyphSource* m_PrevGlyphs = nullptr;
 };
 
 }  // namespace varntest

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "app/frame/framestep.h"
-#include "dxdraw/dxinput.h"
+#include "backends/wiring.h"
 #include "dxdraw/matrix.h"
 #include "platform/sdl/sdl_backend.h"
 #include "stack.h"
@@ -72,18 +72,17 @@ struct XvfbReveal : xvfbtest::Desktop {
 TEST_F(XvfbReveal, MessageShowsInTheRealWindowAndAClickEndsItsWait) {
   platform::Backend* backend = b.get();
   auto glyphs = platform::CreateBoxGlyphSource();
-  platform::GlyphSource* previousGlyphs = platform::SetGlyphSource(glyphs.get());
 
   varntest::TestMainWindow main;
   ASSERT_TRUE(main.Create(*backend->window, u"VARN", u"varn-xvfb-reveal", platform::Rect{0, 0, 800, 600}, nullptr));
   backend->window->Show();
-  InputConfig config;
-  config.device = backend->input.get();
-  config.window = backend->window.get();
-  ASSERT_EQ(Input::Initialize(config), 1);
   InitACT();
   if (g_MatrixStack.Capacity() == 0) g_MatrixStack.Allocate(32);
   ResetFrameStep();
+  backends::WiringOptions options;
+  options.glyphs = glyphs.get();
+  std::unique_ptr<backends::EngineWiring> wiring = backends::WireBackend(*backend, options);
+  ASSERT_NE(wiring, nullptr);
   std::unique_ptr<DrawGroup, varntest::ViewRelease> root(new DrawGroup());
   auto* screen = new DxDraw::DxScreenSurface32();
   screen->SetSize(800, 600);
@@ -91,7 +90,6 @@ TEST_F(XvfbReveal, MessageShowsInTheRealWindowAndAClickEndsItsWait) {
   main.SetScreen(screen);
   int32_t skipFrame = 1;
   g_Frame.frame = &main;
-  g_Frame.window = backend->window.get();
   g_Frame.root = root.get();
   g_Frame.screen = screen;
   g_Frame.skipFrame = &skipFrame;
@@ -165,10 +163,8 @@ TEST_F(XvfbReveal, MessageShowsInTheRealWindowAndAClickEndsItsWait) {
   KillAllACT();
   root.reset();
   ResetFrameStep();
-  Input::Finalize();
   main.Destroy();
-  platform::SetGlyphSource(previousGlyphs);
-  backend->Uninstall();
+  wiring.reset();
 }
 
 }  // namespace

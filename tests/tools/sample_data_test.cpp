@@ -40,6 +40,7 @@ std::u16string Upper(std::u16string s) {
 class SampleData : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
+    TextScript::RegisterScriptGlobals();
     const std::u16string data = platform::Utf8ToWide(SAMPLE_DATA_DIR);
     s_System = OpenArchive(data + u"/system.pux");
     s_Script = OpenArchive(data + u"/script.pux");

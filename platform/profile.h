@@ -1,0 +1,48 @@
+// A profile file's text: read into lines, looked up by section and key, changed a key at a time
+// and written back with every other line as it came.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+class ProfileText {
+ public:
+  // Splits the file's bytes into lines (ended by "\r\n", "\n" or "\r"); a UTF-8 byte-order mark
+  // is skipped and remembered. Invalid UTF-8 reads as U+FFFD but is written back unchanged.
+  static ProfileText Parse(const uint8_t* data, size_t size);
+
+  // The key's value in the section, as FolderService describes the lookup; none when missing.
+  std::optional<std::u16string> Find(std::u16string_view section, std::u16string_view key) const;
+  // Whether the three can be written as lines that read back as themselves.
+  static bool CanWrite(std::u16string_view section, std::u16string_view key, std::u16string_view value);
+  // Sets the key (CanWrite must hold): its line is rewritten in place; a new key goes after the
+  // section's last key line (or its header); a new section goes at the end.
+  void Set(std::u16string_view section, std::u16string_view key, std::u16string_view value);
+  // The file's bytes: the mark when it had one, then the lines, new ones ended like the first.
+  std::string Serialize() const;
+
+ private:
+  enum class Kind { Other, Section, Key };
+  struct Line {
+    std::string raw;     // the bytes without the line end
+    std::string ending;  // "\r\n", "\n", "\r", or empty on a last line without one
+    Kind kind = Kind::Other;
+    std::u16string name;   // section or key, trimmed
+    std::u16string value;  // a key's value, trimmed, quotes removed
+  };
+  static Line MakeLine(std::string raw, std::string ending);
+  // Index of the section's header line, or npos.
+  size_t FindSection(std::u16string_view section) const;
+
+  std::vector<Line> m_Lines;
+  bool m_Mark = false;
+  std::string m_Newline = "\n";
+};
+
+}  // namespace platform
