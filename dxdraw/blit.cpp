@@ -1,4 +1,5 @@
-// The routine tables, the processor check and MMX switch, and the preparation a surface applies around a routine.
+// The routine tables, the processor check, the MMX switch and version choice, and the preparation a surface
+// applies around a routine.
 #include "dxdraw/blit.h"
 
 #include "dxdraw/blitroutines.h"
@@ -12,67 +13,17 @@ using namespace blitdetail;
 int g_HasMmx = 0;
 int g_UseMmx = 0;
 
-namespace {
-
-using Table = std::array<BltFunc, kBltTableSize>;
-
-#define VARN_ROWS(prefix, name) \
-  { prefix##_##name##_0, prefix##_##name##_1, prefix##_##name##_2, prefix##_##name##_3 }
-
-// One operation's four routines, placed at row * 16 + op.
-struct OpRows {
-  int op;
-  BltFunc rows[4];
-};
-
-template <size_t N>
-constexpr Table MakeTable(const OpRows (&ops)[N]) {
-  Table t{};
-  for (const OpRows& o : ops)
-    for (int row = 0; row < 4; ++row) t[static_cast<size_t>(row * 16 + o.op)] = o.rows[row];
-  return t;
-}
-
-#define VARN_TABLE32(prefix)                                 \
-  MakeTable<8>({{kBltCopy, VARN_ROWS(prefix, Copy)},         \
-                {kBltBright, VARN_ROWS(prefix, Bright)},     \
-                {kBltBlend, VARN_ROWS(prefix, Blend)},       \
-                {kBltAdd, VARN_ROWS(prefix, Add)},           \
-                {kBltSub, VARN_ROWS(prefix, Sub)},           \
-                {kBltMaskFade, VARN_ROWS(prefix, MaskFade)}, \
-                {kBltXor, VARN_ROWS(prefix, Xor)},           \
-                {kBltBlendOnLayer,                           \
-                 {prefix##_BlendOnLayer, prefix##_BlendOnLayer, prefix##_BlendOnLayer, prefix##_BlendOnLayer}}})
-
-#define VARN_TABLE16(prefix)                                          \
-  MakeTable<14>({{kBltCopy, VARN_ROWS(prefix, Copy)},                 \
-                 {kBltBright, VARN_ROWS(prefix, Bright)},             \
-                 {kBltBlend, VARN_ROWS(prefix, Blend)},               \
-                 {kBltAdd, VARN_ROWS(prefix, Add)},                   \
-                 {kBltSub, VARN_ROWS(prefix, Sub)},                   \
-                 {kBltMaskFade, VARN_ROWS(prefix, MaskFade)},         \
-                 {kBltMaskCut, VARN_ROWS(prefix, MaskCut)},           \
-                 {kBltBrightOrAdd, VARN_ROWS(prefix, BrightOrAdd)},   \
-                 {kBltBrightOrSub, VARN_ROWS(prefix, BrightOrSub)},   \
-                 {kBltCopyOrBlend, VARN_ROWS(prefix, CopyOrBlend)},   \
-                 {kBltXor, VARN_ROWS(prefix, Xor)},                   \
-                 {kBltBlendOnLayer, VARN_ROWS(prefix, BlendOnLayer)}, \
-                 {kBltBlendDestKey, VARN_ROWS(prefix, BlendDestKey)}, \
-                 {kBltAndMask, VARN_ROWS(prefix, AndMask)}})
-
-}  // namespace
-
-constinit const Table g_BltTable32 = VARN_TABLE32(Blt32C);
-constinit const Table g_BltTable32MmxRef = VARN_TABLE32(Blt32MmxRef);
-constinit const Table g_BltTable16 = VARN_TABLE16(Blt16C);
-constinit const Table g_BltTable16MmxRef = VARN_TABLE16(Blt16MmxRef);
+constinit const BltTable g_BltTable32 = VARN_BLT32_TABLE(Blt32C);
+constinit const BltTable g_BltTable32MmxRef = VARN_BLT32_TABLE(Blt32MmxRef);
+constinit const BltTable g_BltTable16 = VARN_BLT16_TABLE(Blt16C);
+constinit const BltTable g_BltTable16MmxRef = VARN_BLT16_TABLE(Blt16MmxRef);
 #if defined(__SSE2__)
-constinit const Table g_BltTable32Mmx = VARN_TABLE32(Blt32Mmx);
-constinit const Table g_BltTable16Mmx = VARN_TABLE16(Blt16Mmx);
+constinit const BltTable g_BltTable32Mmx = VARN_BLT32_TABLE(Blt32Mmx);
+constinit const BltTable g_BltTable16Mmx = VARN_BLT16_TABLE(Blt16Mmx);
 #else
 // No vector unit: the scalar reference is the MMX form, so results match every other build.
-constinit const Table g_BltTable32Mmx = VARN_TABLE32(Blt32MmxRef);
-constinit const Table g_BltTable16Mmx = VARN_TABLE16(Blt16MmxRef);
+constinit const BltTable g_BltTable32Mmx = VARN_BLT32_TABLE(Blt32MmxRef);
+constinit const BltTable g_BltTable16Mmx = VARN_BLT16_TABLE(Blt16MmxRef);
 
 void Fill32Mmx(uint8_t* dst, int width, ptrdiff_t pitch, uint32_t value, int height) {
   Fill32C(dst, width, pitch, value, height);
@@ -87,6 +38,13 @@ void SetOpaque16Mmx(uint8_t* dst, int width, ptrdiff_t pitch, int height) {
   SetOpaque16C(dst, width, pitch, height);
 }
 #endif
+
+std::vector<uint32_t> BltOperationsOf(int depth) {
+  std::vector<uint32_t> ops;
+  for (const BltOperation& o : kBltOperations)
+    if (depth == 16 ? o.in16 : depth == 32 && o.in32) ops.push_back(o.op);
+  return ops;
+}
 
 int CpuHasMmx() {
 #if defined(__x86_64__) || defined(__i386__)
@@ -106,13 +64,103 @@ namespace DxDraw {
 
 void DetectCpu() {
   g_HasMmx = g_UseMmx = CpuHasMmx();
+#if defined(__SSE2__)
+  SetBltVector32(nullptr);
+#endif
 }
 
 void EnableMMX(int flag) {
   if (g_HasMmx) g_UseMmx = flag;
 }
 
+namespace {
+
+struct VersionName {
+  BlitVersion version;
+  std::string_view name;
+};
+constexpr VersionName kVersionNames[] = {{BlitVersion::kPlain, "plain"},
+                                         {BlitVersion::kSse2, "sse2"},
+                                         {BlitVersion::kAvx2, "avx2"},
+                                         {BlitVersion::kAvx512, "avx512"}};
+
+}  // namespace
+
+const char* BlitVersionName(BlitVersion version) {
+  for (const VersionName& v : kVersionNames)
+    if (v.version == version) return v.name.data();
+  return "";
+}
+
+bool ParseBlitVersion(std::string_view name, BlitVersion& version) {
+  for (const VersionName& v : kVersionNames)
+    if (v.name == name) {
+      version = v.version;
+      return true;
+    }
+  return false;
+}
+
+bool BlitVersionAvailable(BlitVersion version) {
+  switch (version) {
+    case BlitVersion::kPlain:
+      return true;
+#if defined(__SSE2__)
+    case BlitVersion::kSse2:
+      return CpuHasMmx() != 0;
+    case BlitVersion::kAvx2:
+      return CpuHasMmx() && CpuHasAvx2();
+    case BlitVersion::kAvx512:
+      return CpuHasMmx() && CpuHasAvx512();
+#endif
+    default:
+      return false;
+  }
+}
+
+bool SetBlitVersion(BlitVersion version) {
+  if (!BlitVersionAvailable(version)) return false;
+  if (version == BlitVersion::kPlain) {
+    g_UseMmx = 0;
+    return true;
+  }
+#if defined(__SSE2__)
+  g_HasMmx = g_UseMmx = 1;
+  SetBltVector32(&BlitVersionTable32(version));
+#endif
+  return true;
+}
+
+BlitVersion GetBlitVersion() {
+  if (!g_UseMmx) return BlitVersion::kPlain;
+#if defined(__SSE2__)
+  const BltTable& t = BltVector32();
+  if (&t == &g_BltTable32MmxAvx512) return BlitVersion::kAvx512;
+  if (&t == &g_BltTable32MmxAvx2) return BlitVersion::kAvx2;
+#endif
+  // Without a vector unit the MMX form is its scalar reference, in the place of the base version.
+  return BlitVersion::kSse2;
+}
+
 }  // namespace DxDraw
+
+const BltTable& BlitVersionTable32(DxDraw::BlitVersion version) {
+  switch (version) {
+#if defined(__SSE2__)
+    case DxDraw::BlitVersion::kSse2:
+      return g_BltTable32MmxSse2;
+    case DxDraw::BlitVersion::kAvx2:
+      return g_BltTable32MmxAvx2;
+    case DxDraw::BlitVersion::kAvx512:
+      return g_BltTable32MmxAvx512;
+#else
+    case DxDraw::BlitVersion::kSse2:
+      return g_BltTable32Mmx;
+#endif
+    default:
+      return g_BltTable32;
+  }
+}
 
 BltParams PrepareBltParams32(const BltParams* caller) {
   BltParams p = caller ? *caller : BltParams{};

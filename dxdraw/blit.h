@@ -22,6 +22,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
+#include <vector>
 
 namespace DxDraw {
 class DxSurface;
@@ -38,23 +40,62 @@ struct BltParams {
   uint32_t maskXor[2] = {0, 0};            // 16-bit: XOR words applied to the mask by ops 5 and 6
 };
 
-// Operations (bits 0-3 of the mode).
-enum BltOp : uint32_t {
-  kBltCopy = 0,
-  kBltBright = 1,
-  kBltBlend = 2,
-  kBltAdd = 3,
-  kBltSub = 4,
-  kBltMaskFade = 5,
-  kBltMaskCut = 6,
-  kBltBrightOrAdd = 7,
-  kBltBrightOrSub = 8,
-  kBltCopyOrBlend = 9,
-  kBltXor = 10,
-  kBltBlendOnLayer = 11,
-  kBltBlendDestKey = 12,
-  kBltAndMask = 13,
+// Every blit operation, written once: X(Name, code, rows16, rows32, ...) where rowsN says what the
+// N-bit routine tables hold for it: Rows (a routine of its own in each of the four rows), One (one
+// routine standing in all four rows) or None (the depth lacks it). The operation codes, the routine
+// declarations and definitions, the tables, the benchmarks and the tests are all made from it.
+// Extra arguments are handed to X after the four fields.
+#define VARN_BLT_OPERATIONS(X, ...)            \
+  X(Copy, 0, Rows, Rows, __VA_ARGS__)          \
+  X(Bright, 1, Rows, Rows, __VA_ARGS__)        \
+  X(Blend, 2, Rows, Rows, __VA_ARGS__)         \
+  X(Add, 3, Rows, Rows, __VA_ARGS__)           \
+  X(Sub, 4, Rows, Rows, __VA_ARGS__)           \
+  X(MaskFade, 5, Rows, Rows, __VA_ARGS__)      \
+  X(MaskCut, 6, Rows, None, __VA_ARGS__)       \
+  X(BrightOrAdd, 7, Rows, None, __VA_ARGS__)   \
+  X(BrightOrSub, 8, Rows, None, __VA_ARGS__)   \
+  X(CopyOrBlend, 9, Rows, None, __VA_ARGS__)   \
+  X(Xor, 10, Rows, Rows, __VA_ARGS__)          \
+  X(BlendOnLayer, 11, Rows, One, __VA_ARGS__)  \
+  X(BlendDestKey, 12, Rows, None, __VA_ARGS__) \
+  X(AndMask, 13, Rows, None, __VA_ARGS__)
+
+// Operations (bits 0-3 of the mode): kBltCopy = 0 ... kBltAndMask = 13.
+#define VARN_BLT_OP_CODE(name, code, ...) kBlt##name = code,
+enum BltOp : uint32_t { VARN_BLT_OPERATIONS(VARN_BLT_OP_CODE) };
+#undef VARN_BLT_OP_CODE
+
+// What the list says of one operation.
+struct BltOperation {
+  BltOp op;
+  const char* name;
+  bool in16, in32;  // the depth's tables hold it
 };
+#define VARN_BLT_HAS_Rows true
+#define VARN_BLT_HAS_One true
+#define VARN_BLT_HAS_None false
+#define VARN_BLT_OP_INFO(name, code, rows16, rows32, ...) \
+  BltOperation{kBlt##name, #name, VARN_BLT_HAS_##rows16, VARN_BLT_HAS_##rows32},
+inline constexpr BltOperation kBltOperations[] = {VARN_BLT_OPERATIONS(VARN_BLT_OP_INFO)};
+#undef VARN_BLT_OP_INFO
+#undef VARN_BLT_HAS_Rows
+#undef VARN_BLT_HAS_One
+#undef VARN_BLT_HAS_None
+
+// The operation of a code, or null for a code no depth has.
+constexpr const BltOperation* FindBltOperation(uint32_t op) {
+  for (const BltOperation& o : kBltOperations)
+    if (o.op == op) return &o;
+  return nullptr;
+}
+// The name of an operation ("Copy", "Blend", ...), or "" for a code no depth has.
+constexpr const char* BltOperationName(uint32_t op) {
+  const BltOperation* o = FindBltOperation(op);
+  return o ? o->name : "";
+}
+// The codes of the operations a depth (16 or 32) has, in order.
+std::vector<uint32_t> BltOperationsOf(int depth);
 
 // Mode flags.
 inline constexpr uint32_t kBltSrcAlpha = 0x10000;      // use the source's transparency
@@ -99,12 +140,30 @@ extern int g_UseMmx;  // 1 when the MMX tables and fills are used
 int CpuHasMmx();
 
 namespace DxDraw {
-// g_HasMmx = g_UseMmx = CpuHasMmx(). Called once by the graphics start-up before any surface exists.
+// g_HasMmx = g_UseMmx = CpuHasMmx(), and the MMX form's vector version chosen by the processor.
+// Called once by the graphics start-up before any surface exists.
 void DetectCpu();
 // With g_HasMmx set, g_UseMmx = flag; otherwise nothing.
 void EnableMMX(int flag);
 // Fills g_BlendTable, g_AddTable, g_SubTable and g_SpreadTable (once, before the first 16-bit blit).
 void BuildBlendTables();
+
+// The routines a blit runs: the plain form, or the MMX form in one of its vector versions (the
+// 16-bit MMX form has one version, which every MMX version uses). DetectCpu picks the widest the
+// processor has.
+enum class BlitVersion { kPlain, kSse2, kAvx2, kAvx512 };
+inline constexpr BlitVersion kBlitVersions[] = {BlitVersion::kPlain, BlitVersion::kSse2, BlitVersion::kAvx2,
+                                                BlitVersion::kAvx512};
+// The version the next blit runs: kPlain while g_UseMmx is 0.
+BlitVersion GetBlitVersion();
+// For tests and benchmarks: every later blit runs the given version (kPlain turns the MMX form off,
+// fills included). False, with nothing changed, when the processor lacks it. DetectCpu goes back to
+// the processor's choice.
+bool SetBlitVersion(BlitVersion version);
+bool BlitVersionAvailable(BlitVersion version);
+// "plain", "sse2", "avx2", "avx512": the names the benchmarks' VARN_BLIT_VERSION takes.
+const char* BlitVersionName(BlitVersion version);
+bool ParseBlitVersion(std::string_view name, BlitVersion& version);
 }  // namespace DxDraw
 
 // Direct entry points. height >= 1; width may be 0 except for the MMX fills (even, >= 2 for Fill32Mmx).

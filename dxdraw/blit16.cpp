@@ -53,8 +53,8 @@ void BltRef16(VARN_BLT_ARGS) {
 
 }  // namespace
 
-VARN_BLT16_DEFINE(Blt16C, BltC16)
-VARN_BLT16_DEFINE(Blt16MmxRef, BltRef16)
+VARN_BLT16_ROUTINES(VARN_BLT_DEFINE, Blt16C, BltC16)
+VARN_BLT16_ROUTINES(VARN_BLT_DEFINE, Blt16MmxRef, BltRef16)
 
 // ---- direct entry points ----
 

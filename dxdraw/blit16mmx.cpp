@@ -202,7 +202,7 @@ void BltMmx16Checked(VARN_BLT_ARGS) {
 
 }  // namespace
 
-VARN_BLT16_DEFINE(Blt16Mmx, BltMmx16Checked)
+VARN_BLT16_ROUTINES(VARN_BLT_DEFINE, Blt16Mmx, BltMmx16Checked)
 
 // ---- direct entry points ----
 

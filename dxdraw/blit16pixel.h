@@ -148,28 +148,3 @@ inline bool Pixel16(uint16_t s, uint16_t d, uint16_t m, const Ctx16& c, uint16_t
 }
 
 }  // namespace blitdetail
-
-#define VARN_BLT16_DEFINE_ROW(prefix, impl, name, op, row)                               \
-  void prefix##_##name##_##row(VARN_BLT_ARGS) {                                          \
-    impl<op, row>(dst, src, mask, width, params, dstPitch, srcPitch, maskPitch, height); \
-  }
-#define VARN_BLT16_DEFINE_ROWS(prefix, impl, name, op) \
-  VARN_BLT16_DEFINE_ROW(prefix, impl, name, op, 0)     \
-  VARN_BLT16_DEFINE_ROW(prefix, impl, name, op, 1)     \
-  VARN_BLT16_DEFINE_ROW(prefix, impl, name, op, 2)     \
-  VARN_BLT16_DEFINE_ROW(prefix, impl, name, op, 3)
-#define VARN_BLT16_DEFINE(prefix, impl)                                \
-  VARN_BLT16_DEFINE_ROWS(prefix, impl, Copy, kBltCopy)                 \
-  VARN_BLT16_DEFINE_ROWS(prefix, impl, Bright, kBltBright)             \
-  VARN_BLT16_DEFINE_ROWS(prefix, impl, Blend, kBltBlend)               \
-  VARN_BLT16_DEFINE_ROWS(prefix, impl, Add, kBltAdd)                   \
-  VARN_BLT16_DEFINE_ROWS(prefix, impl, Sub, kBltSub)                   \
-  VARN_BLT16_DEFINE_ROWS(prefix, impl, MaskFade, kBltMaskFade)         \
-  VARN_BLT16_DEFINE_ROWS(prefix, impl, MaskCut, kBltMaskCut)           \
-  VARN_BLT16_DEFINE_ROWS(prefix, impl, BrightOrAdd, kBltBrightOrAdd)   \
-  VARN_BLT16_DEFINE_ROWS(prefix, impl, BrightOrSub, kBltBrightOrSub)   \
-  VARN_BLT16_DEFINE_ROWS(prefix, impl, CopyOrBlend, kBltCopyOrBlend)   \
-  VARN_BLT16_DEFINE_ROWS(prefix, impl, Xor, kBltXor)                   \
-  VARN_BLT16_DEFINE_ROWS(prefix, impl, BlendOnLayer, kBltBlendOnLayer) \
-  VARN_BLT16_DEFINE_ROWS(prefix, impl, BlendDestKey, kBltBlendDestKey) \
-  VARN_BLT16_DEFINE_ROWS(prefix, impl, AndMask, kBltAndMask)

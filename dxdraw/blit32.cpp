@@ -233,29 +233,8 @@ void BltRef(VARN_BLT_ARGS) {
 
 }  // namespace
 
-#define VARN_DEFINE_ROW(prefix, impl, name, op, row)                                     \
-  void prefix##_##name##_##row(VARN_BLT_ARGS) {                                          \
-    impl<op, row>(dst, src, mask, width, params, dstPitch, srcPitch, maskPitch, height); \
-  }
-#define VARN_DEFINE_ROWS(prefix, impl, name, op) \
-  VARN_DEFINE_ROW(prefix, impl, name, op, 0)     \
-  VARN_DEFINE_ROW(prefix, impl, name, op, 1)     \
-  VARN_DEFINE_ROW(prefix, impl, name, op, 2)     \
-  VARN_DEFINE_ROW(prefix, impl, name, op, 3)
-#define VARN_DEFINE_32(prefix, impl)                                                                 \
-  VARN_DEFINE_ROWS(prefix, impl, Copy, kBltCopy)                                                     \
-  VARN_DEFINE_ROWS(prefix, impl, Bright, kBltBright)                                                 \
-  VARN_DEFINE_ROWS(prefix, impl, Blend, kBltBlend)                                                   \
-  VARN_DEFINE_ROWS(prefix, impl, Add, kBltAdd)                                                       \
-  VARN_DEFINE_ROWS(prefix, impl, Sub, kBltSub)                                                       \
-  VARN_DEFINE_ROWS(prefix, impl, MaskFade, kBltMaskFade)                                             \
-  VARN_DEFINE_ROWS(prefix, impl, Xor, kBltXor)                                                       \
-  void prefix##_BlendOnLayer(VARN_BLT_ARGS) {                                                        \
-    impl<kBltBlendOnLayer, 3>(dst, src, mask, width, params, dstPitch, srcPitch, maskPitch, height); \
-  }
-
-VARN_DEFINE_32(Blt32C, BltC)
-VARN_DEFINE_32(Blt32MmxRef, BltRef)
+VARN_BLT32_ROUTINES(VARN_BLT_DEFINE, Blt32C, BltC)
+VARN_BLT32_ROUTINES(VARN_BLT_DEFINE, Blt32MmxRef, BltRef)
 
 // ---- direct entry points ----
 

@@ -1,5 +1,6 @@
 // 32-bit blit routines of the MMX form on SSE2 (four pixels per step, the same bits as the scalar reference),
-// and the MMX-form entry points, which take the AVX-512 or the AVX2 routines where the processor has them.
+// and the MMX-form entry points, which run the vector version in force (the widest the processor has, unless a
+// test or benchmark chose another).
 //
 // Every product below fits 16 bits (a byte times a weight of at most 256, or two such products whose
 // weights sum to 256), so the 16-bit lane multiplies are exact and the results equal the formulas.
@@ -7,6 +8,7 @@
 // arithmetic with a weight that yields the byte the row wants (256: the source's T, 0: the
 // destination's), so that rows 0 and 3 need no separate merge of the transparency byte.
 // Weights that depend only on the source's T come from a 256-entry table made once per large call.
+#include <atomic>
 #include <cstring>
 
 #include "dxdraw/blit32vector.h"
@@ -306,63 +308,43 @@ int CpuHasAvx512() {
   return (b & need) == need ? 1 : 0;
 }
 
+constinit const BltTable g_BltTable32MmxSse2 = VARN_BLT32_TABLE(Blt32MmxSse2);
+constinit const BltTable g_BltTable32MmxAvx2 = VARN_BLT32_TABLE(Blt32MmxAvx2);
+constinit const BltTable g_BltTable32MmxAvx512 = VARN_BLT32_TABLE(Blt32MmxAvx512);
+
 namespace {
 
-// Which vector version runs the MMX form: checked once, and every call then takes the same one.
-enum class Vector { kSse2, kAvx2, kAvx512 };
-Vector ChosenVector() {
-  static const Vector v = CpuHasAvx512() ? Vector::kAvx512 : CpuHasAvx2() ? Vector::kAvx2 : Vector::kSse2;
-  return v;
+// The vector version the MMX form runs: the processor's choice until a test or benchmark sets one.
+// Every call reads it (one load); it is only written before drawing starts.
+std::atomic<const BltTable*> g_Vector32{nullptr};
+
+const BltTable* ProcessorVector32() {
+  return CpuHasAvx512() ? &g_BltTable32MmxAvx512 : CpuHasAvx2() ? &g_BltTable32MmxAvx2 : &g_BltTable32MmxSse2;
 }
-
-using Table = std::array<BltFunc, kBltTableSize>;
-
-#define VARN_PUT_ROWS(t, prefix, name, op)                                                         \
-  t[op] = prefix##_##name##_0, t[16 + op] = prefix##_##name##_1, t[32 + op] = prefix##_##name##_2, \
-  t[48 + op] = prefix##_##name##_3
-#define VARN_MAKE_TABLE(prefix)                                                               \
-  [] {                                                                                        \
-    Table t{};                                                                                \
-    VARN_PUT_ROWS(t, prefix, Copy, kBltCopy);                                                 \
-    VARN_PUT_ROWS(t, prefix, Bright, kBltBright);                                             \
-    VARN_PUT_ROWS(t, prefix, Blend, kBltBlend);                                               \
-    VARN_PUT_ROWS(t, prefix, Add, kBltAdd);                                                   \
-    VARN_PUT_ROWS(t, prefix, Sub, kBltSub);                                                   \
-    VARN_PUT_ROWS(t, prefix, MaskFade, kBltMaskFade);                                         \
-    VARN_PUT_ROWS(t, prefix, Xor, kBltXor);                                                   \
-    for (int row = 0; row < 4; ++row) t[row * 16 + kBltBlendOnLayer] = prefix##_BlendOnLayer; \
-    return t;                                                                                 \
-  }()
 
 }  // namespace
 
-constinit const Table g_BltTable32MmxSse2 = VARN_MAKE_TABLE(Blt32MmxSse2);
-constinit const Table g_BltTable32MmxAvx2 = VARN_MAKE_TABLE(Blt32MmxAvx2);
-constinit const Table g_BltTable32MmxAvx512 = VARN_MAKE_TABLE(Blt32MmxAvx512);
+void SetBltVector32(const BltTable* table) {
+  g_Vector32.store(table ? table : ProcessorVector32(), std::memory_order_relaxed);
+}
 
-// The MMX-form entry points that the routine tables hold.
-#define VARN_DISPATCH(name)                                                                            \
-  void Blt32Mmx_##name(VARN_BLT_ARGS) {                                                                \
-    const Vector v = ChosenVector();                                                                   \
-    (v == Vector::kAvx512 ? Blt32MmxAvx512_##name                                                      \
-     : v == Vector::kAvx2                                                                              \
-         ? Blt32MmxAvx2_##name                                                                         \
-         : Blt32MmxSse2_##name)(dst, src, mask, width, params, dstPitch, srcPitch, maskPitch, height); \
+const BltTable& BltVector32() {
+  const BltTable* t = g_Vector32.load(std::memory_order_relaxed);
+  if (!t) {
+    t = ProcessorVector32();
+    g_Vector32.store(t, std::memory_order_relaxed);
   }
-#define VARN_DISPATCH_ROWS(name) \
-  VARN_DISPATCH(name##_0)        \
-  VARN_DISPATCH(name##_1)        \
-  VARN_DISPATCH(name##_2)        \
-  VARN_DISPATCH(name##_3)
+  return *t;
+}
 
-VARN_DISPATCH_ROWS(Copy)
-VARN_DISPATCH_ROWS(Bright)
-VARN_DISPATCH_ROWS(Blend)
-VARN_DISPATCH_ROWS(Add)
-VARN_DISPATCH_ROWS(Sub)
-VARN_DISPATCH_ROWS(MaskFade)
-VARN_DISPATCH_ROWS(Xor)
-VARN_DISPATCH(BlendOnLayer)
+// The MMX-form entry points that the routine tables hold: the same entry of the version in force.
+#define VARN_BLT_DISPATCH(suffix, code, row, prefix)                                                           \
+  void prefix##_##suffix(VARN_BLT_ARGS) {                                                                      \
+    BltVector32()[static_cast<size_t>(VARN_BLT_ROW(row) * 16 + code)](dst, src, mask, width, params, dstPitch, \
+                                                                      srcPitch, maskPitch, height);            \
+  }
+VARN_BLT32_ROUTINES(VARN_BLT_DISPATCH, Blt32Mmx)
+#undef VARN_BLT_DISPATCH
 
 void Fill32Mmx(uint8_t* dst, int width, ptrdiff_t pitch, uint32_t value, int height) {
   const __m128i v = _mm_set1_epi32(static_cast<int>(value));

@@ -1,4 +1,4 @@
-// The dispatch shared by the vector versions of the 32-bit MMX-form routines (SSE2, AVX2): the
+// The dispatch shared by the vector versions of the 32-bit MMX-form routines (SSE2, AVX2, AVX-512): the
 // level clamp, the plain-copy shortcut and the choice of kernel, and the routine definitions.
 #pragma once
 
@@ -54,6 +54,12 @@ constexpr TLane TLaneOf() {
 // the kernel loop of one instruction set.
 template <class Isa, int Op, int Row>
 void DispatchVector32(VARN_BLT_ARGS) {
+  if constexpr (Op == kBltMaskFade) {
+    // MaskFade without a rule image reads every mask value as 0: the reference handles that case.
+    if (mask == nullptr)
+      return g_BltTable32MmxRef[static_cast<size_t>(Row * 16 + Op)](dst, src, mask, width, params, dstPitch, srcPitch,
+                                                                    maskPitch, height);
+  }
   const int l = ClampedLevel(params, 0, kLevelMax32(Op));
   const bool useT = (params->mode & kBltSrcAlpha) != 0;
   if (Op == kBltCopy && Row == 0 && !useT && (params->colorMask | 0xFF000000u) == 0xFFFFFFFFu) {
@@ -72,40 +78,17 @@ void DispatchVector32(VARN_BLT_ARGS) {
 #undef VARN_GO
 }
 
+// The routines of one instruction set, as the operation list's definitions take them.
+template <class Isa>
+struct VectorRoutines32 {
+  template <int Op, int Row>
+  static void Run(VARN_BLT_ARGS) {
+    DispatchVector32<Isa, Op, Row>(dst, src, mask, width, params, dstPitch, srcPitch, maskPitch, height);
+  }
+};
+
 }  // namespace blitdetail
 
-#define VARN_VECTOR32_ROW(prefix, Isa, name, op, row)                                                                 \
-  void prefix##_##name##_##row(VARN_BLT_ARGS) {                                                                       \
-    blitdetail::DispatchVector32<Isa, op, row>(dst, src, mask, width, params, dstPitch, srcPitch, maskPitch, height); \
-  }
-#define VARN_VECTOR32_ROWS(prefix, Isa, name, op) \
-  VARN_VECTOR32_ROW(prefix, Isa, name, op, 0)     \
-  VARN_VECTOR32_ROW(prefix, Isa, name, op, 1)     \
-  VARN_VECTOR32_ROW(prefix, Isa, name, op, 2)     \
-  VARN_VECTOR32_ROW(prefix, Isa, name, op, 3)
-// MaskFade without a rule image reads every mask value as 0: the reference handles that case.
-#define VARN_VECTOR32_MASKFADE(prefix, Isa, row)                                                              \
-  void prefix##_MaskFade_##row(VARN_BLT_ARGS) {                                                               \
-    if (mask == nullptr)                                                                                      \
-      Blt32MmxRef_MaskFade_##row(dst, src, mask, width, params, dstPitch, srcPitch, maskPitch, height);       \
-    else                                                                                                      \
-      blitdetail::DispatchVector32<Isa, kBltMaskFade, row>(dst, src, mask, width, params, dstPitch, srcPitch, \
-                                                           maskPitch, height);                                \
-  }
-
 // Defines every 32-bit routine of one vector version, named prefix_Op_Row and prefix_BlendOnLayer.
-#define VARN_DEFINE_VECTOR32_ROUTINES(prefix, Isa)                                                            \
-  VARN_VECTOR32_ROWS(prefix, Isa, Copy, kBltCopy)                                                             \
-  VARN_VECTOR32_ROWS(prefix, Isa, Bright, kBltBright)                                                         \
-  VARN_VECTOR32_ROWS(prefix, Isa, Blend, kBltBlend)                                                           \
-  VARN_VECTOR32_ROWS(prefix, Isa, Add, kBltAdd)                                                               \
-  VARN_VECTOR32_ROWS(prefix, Isa, Sub, kBltSub)                                                               \
-  VARN_VECTOR32_ROWS(prefix, Isa, Xor, kBltXor)                                                               \
-  void prefix##_BlendOnLayer(VARN_BLT_ARGS) {                                                                 \
-    blitdetail::DispatchVector32<Isa, kBltBlendOnLayer, 3>(dst, src, mask, width, params, dstPitch, srcPitch, \
-                                                           maskPitch, height);                                \
-  }                                                                                                           \
-  VARN_VECTOR32_MASKFADE(prefix, Isa, 0)                                                                      \
-  VARN_VECTOR32_MASKFADE(prefix, Isa, 1)                                                                      \
-  VARN_VECTOR32_MASKFADE(prefix, Isa, 2)                                                                      \
-  VARN_VECTOR32_MASKFADE(prefix, Isa, 3)
+#define VARN_DEFINE_VECTOR32_ROUTINES(prefix, Isa) \
+  VARN_BLT32_ROUTINES(VARN_BLT_DEFINE, prefix, blitdetail::VectorRoutines32<Isa>::Run)

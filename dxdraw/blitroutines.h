@@ -9,63 +9,88 @@
   uint8_t *dst, const uint8_t *src, const uint8_t *mask, int width, const BltParams *params, ptrdiff_t dstPitch, \
       ptrdiff_t srcPitch, ptrdiff_t maskPitch, int height
 
-#define VARN_BLT_DECLARE_ROWS(prefix, op) \
-  void prefix##_##op##_0(VARN_BLT_ARGS);  \
-  void prefix##_##op##_1(VARN_BLT_ARGS);  \
-  void prefix##_##op##_2(VARN_BLT_ARGS);  \
-  void prefix##_##op##_3(VARN_BLT_ARGS);
+// F(Suffix, code, row, args...) once for every routine of one depth's tables, the depth taken from
+// the operation list: Suffix is <Name>_<row> for an operation with a routine in each row, and <Name>
+// with row -1 for the one routine that stands in all four rows (32-bit BlendOnLayer). The args (a
+// name prefix, an implementation, ...) are handed through.
+#define VARN_BLT_ROUTINES_Rows(F, name, code, ...) \
+  F(name##_0, code, 0, __VA_ARGS__)                \
+  F(name##_1, code, 1, __VA_ARGS__)                \
+  F(name##_2, code, 2, __VA_ARGS__)                \
+  F(name##_3, code, 3, __VA_ARGS__)
+#define VARN_BLT_ROUTINES_One(F, name, code, ...) F(name, code, -1, __VA_ARGS__)
+#define VARN_BLT_ROUTINES_None(F, name, code, ...)
+#define VARN_BLT_PICK16(name, code, rows16, rows32, F, ...) VARN_BLT_ROUTINES_##rows16(F, name, code, __VA_ARGS__)
+#define VARN_BLT_PICK32(name, code, rows16, rows32, F, ...) VARN_BLT_ROUTINES_##rows32(F, name, code, __VA_ARGS__)
+#define VARN_BLT16_ROUTINES(F, ...) VARN_BLT_OPERATIONS(VARN_BLT_PICK16, F, __VA_ARGS__)
+#define VARN_BLT32_ROUTINES(F, ...) VARN_BLT_OPERATIONS(VARN_BLT_PICK32, F, __VA_ARGS__)
+
+// The row a routine is instantiated for: the one routine of all four rows is built as row 3.
+#define VARN_BLT_ROW(row) ((row) < 0 ? 3 : (row))
+
+// Declares prefix_Suffix.
+#define VARN_BLT_DECLARE(suffix, code, row, prefix) void prefix##_##suffix(VARN_BLT_ARGS);
+// Defines prefix_Suffix as impl<op, row> (a function template over the operation and the row).
+#define VARN_BLT_DEFINE(suffix, code, row, prefix, impl)                                                 \
+  void prefix##_##suffix(VARN_BLT_ARGS) {                                                                \
+    impl<code, VARN_BLT_ROW(row)>(dst, src, mask, width, params, dstPitch, srcPitch, maskPitch, height); \
+  }
 
 // 32-bit operations in the plain form, the MMX form (vector) and the scalar reference of the MMX form.
-#define VARN_BLT32_DECLARE(prefix)        \
-  VARN_BLT_DECLARE_ROWS(prefix, Copy)     \
-  VARN_BLT_DECLARE_ROWS(prefix, Bright)   \
-  VARN_BLT_DECLARE_ROWS(prefix, Blend)    \
-  VARN_BLT_DECLARE_ROWS(prefix, Add)      \
-  VARN_BLT_DECLARE_ROWS(prefix, Sub)      \
-  VARN_BLT_DECLARE_ROWS(prefix, MaskFade) \
-  VARN_BLT_DECLARE_ROWS(prefix, Xor)      \
-  void prefix##_BlendOnLayer(VARN_BLT_ARGS);
+VARN_BLT32_ROUTINES(VARN_BLT_DECLARE, Blt32C)
+VARN_BLT32_ROUTINES(VARN_BLT_DECLARE, Blt32Mmx)
+VARN_BLT32_ROUTINES(VARN_BLT_DECLARE, Blt32MmxRef)
 
-VARN_BLT32_DECLARE(Blt32C)
-VARN_BLT32_DECLARE(Blt32Mmx)
-VARN_BLT32_DECLARE(Blt32MmxRef)
+// 16-bit operations: plain, MMX (vector) and the scalar reference of the MMX form.
+VARN_BLT16_ROUTINES(VARN_BLT_DECLARE, Blt16C)
+VARN_BLT16_ROUTINES(VARN_BLT_DECLARE, Blt16Mmx)
+VARN_BLT16_ROUTINES(VARN_BLT_DECLARE, Blt16MmxRef)
+
+using BltTable = std::array<BltFunc, kBltTableSize>;
+
+// One routine of a table: its operation, its row (-1: all four rows) and the routine.
+struct BltEntry {
+  uint32_t op;
+  int row;
+  BltFunc routine;
+};
+#define VARN_BLT_ENTRY(suffix, code, row, prefix) BltEntry{code, row, prefix##_##suffix},
+// The table of one set of routines, built from the operation list.
+#define VARN_BLT16_TABLE(prefix) MakeBltTable({VARN_BLT16_ROUTINES(VARN_BLT_ENTRY, prefix)})
+#define VARN_BLT32_TABLE(prefix) MakeBltTable({VARN_BLT32_ROUTINES(VARN_BLT_ENTRY, prefix)})
+
+template <size_t N>
+constexpr BltTable MakeBltTable(const BltEntry (&entries)[N]) {
+  BltTable t{};
+  for (const BltEntry& e : entries)
+    for (int row = 0; row < 4; ++row)
+      if (e.row < 0 || e.row == row) t[static_cast<size_t>(row * 16) + e.op] = e.routine;
+  return t;
+}
 
 #if defined(__SSE2__)
-// The vector versions of the 32-bit MMX form. Blt32Mmx_* (what g_BltTable32Mmx holds) runs the AVX-512 one
-// when CpuHasAvx512(), else the AVX2 one when CpuHasAvx2(), else the SSE2 one; all give the bits of
-// Blt32MmxRef_*. The AVX2 and AVX-512 routines may only be called when their check gives 1.
-VARN_BLT32_DECLARE(Blt32MmxSse2)
-VARN_BLT32_DECLARE(Blt32MmxAvx2)
-VARN_BLT32_DECLARE(Blt32MmxAvx512)
-extern const std::array<BltFunc, kBltTableSize> g_BltTable32MmxSse2;
-extern const std::array<BltFunc, kBltTableSize> g_BltTable32MmxAvx2;
-extern const std::array<BltFunc, kBltTableSize> g_BltTable32MmxAvx512;
+// The vector versions of the 32-bit MMX form. Blt32Mmx_* (what g_BltTable32Mmx holds) runs the one
+// of the version in force (DxDraw::SetBlitVersion, else the widest the processor has); all give the
+// bits of Blt32MmxRef_*. The AVX2 and AVX-512 routines may only be called when their check gives 1.
+VARN_BLT32_ROUTINES(VARN_BLT_DECLARE, Blt32MmxSse2)
+VARN_BLT32_ROUTINES(VARN_BLT_DECLARE, Blt32MmxAvx2)
+VARN_BLT32_ROUTINES(VARN_BLT_DECLARE, Blt32MmxAvx512)
+extern const BltTable g_BltTable32MmxSse2;
+extern const BltTable g_BltTable32MmxAvx2;
+extern const BltTable g_BltTable32MmxAvx512;
 // 1 when the processor and the operating system support AVX2.
 int CpuHasAvx2();
 // 1 when they support AVX-512 (F) with its byte and word instructions (BW).
 int CpuHasAvx512();
+// The vector version the MMX-form entry points run: a table of the three above, or null for the
+// processor's choice.
+void SetBltVector32(const BltTable* table);
+const BltTable& BltVector32();
 #endif
 
-// 16-bit operations: plain, MMX (vector) and the scalar reference of the MMX form.
-#define VARN_BLT16_DECLARE(prefix)            \
-  VARN_BLT_DECLARE_ROWS(prefix, Copy)         \
-  VARN_BLT_DECLARE_ROWS(prefix, Bright)       \
-  VARN_BLT_DECLARE_ROWS(prefix, Blend)        \
-  VARN_BLT_DECLARE_ROWS(prefix, Add)          \
-  VARN_BLT_DECLARE_ROWS(prefix, Sub)          \
-  VARN_BLT_DECLARE_ROWS(prefix, MaskFade)     \
-  VARN_BLT_DECLARE_ROWS(prefix, MaskCut)      \
-  VARN_BLT_DECLARE_ROWS(prefix, BrightOrAdd)  \
-  VARN_BLT_DECLARE_ROWS(prefix, BrightOrSub)  \
-  VARN_BLT_DECLARE_ROWS(prefix, CopyOrBlend)  \
-  VARN_BLT_DECLARE_ROWS(prefix, Xor)          \
-  VARN_BLT_DECLARE_ROWS(prefix, BlendOnLayer) \
-  VARN_BLT_DECLARE_ROWS(prefix, BlendDestKey) \
-  VARN_BLT_DECLARE_ROWS(prefix, AndMask)
-
-VARN_BLT16_DECLARE(Blt16C)
-VARN_BLT16_DECLARE(Blt16Mmx)
-VARN_BLT16_DECLARE(Blt16MmxRef)
+// The 32-bit routines of a version: the plain table, or that vector version's own table (the
+// version need not be the one in force; it must be available to be called).
+const BltTable& BlitVersionTable32(DxDraw::BlitVersion version);
 
 namespace blitdetail {
 

@@ -15,7 +15,8 @@ namespace DxDraw {
 // Written by the display for the pixel routines: the primary's bit count and the 5-5-5 flag.
 extern int g_ScreenDepth;
 extern int g_Screen555;
-// When set, the system cursor is shown over the client area instead of the game's own.
+// When set, the system cursor is shown over the client area instead of the game's own: the screen
+// surface sets it when it was made without a cursor image and clears it when it draws one.
 extern int g_UseSystemCursor;
 
 // The graphics library's start-up: processor check and MMX tables, then the blend tables.

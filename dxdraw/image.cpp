@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <new>
 
@@ -359,14 +360,101 @@ bool ConvertDibTo16(DxImage& image, const uint8_t* dib, size_t size, const uint8
 
 // ---- BMP ----
 
+namespace {
+
+constexpr size_t kBmpFileHeader = 14;
+constexpr uint32_t kBiBitfields = 3;
+
+// One channel of a BITFIELDS pixel: where its bits are and how they become a byte.
+struct MaskChannel {
+  uint32_t mask = 0;
+  int shift = 0, width = 0;
+
+  // A mask is one run of set bits (or 0: the channel is absent).
+  bool Set(uint32_t m) {
+    mask = m;
+    if (m == 0) return true;
+    shift = std::countr_zero(m);
+    width = std::popcount(m);
+    return width == 32 || ((m >> shift) == (1u << width) - 1);
+  }
+  // Wider channels keep their top eight bits (as 16-bit PNG samples do); narrower ones are scaled
+  // so that their largest value is 255.
+  uint8_t Byte(uint32_t pixel) const {
+    const uint32_t v = (pixel & mask) >> shift;
+    if (width >= 8) return static_cast<uint8_t>(v >> (width - 8));
+    const uint32_t max = (1u << width) - 1;
+    return static_cast<uint8_t>((v * 255 + max / 2) / max);
+  }
+};
+
+// A 32-bit BITFIELDS file: the masks (after a 40-byte header, or inside a larger one) say where each
+// channel is, and the pixels are at the file's own offset to the bits. Without an alpha mask the
+// pixels are opaque. The result is an ordinary 32-bit bitmap (B, G, R, alpha).
+PackedDib LoadBitfieldsBmp(const uint8_t* data, size_t size, const DibHeader& h) {
+  PackedDib out;
+  if (h.bitCount != 32) return out;
+  int maskCount;
+  uint64_t headersEnd = kBmpFileHeader + h.size;
+  switch (h.size) {
+    case 40:  // the three colour masks follow the header
+      maskCount = 3;
+      headersEnd += 12;
+      break;
+    case 52:  // the colour masks in the header
+      maskCount = 3;
+      break;
+    case 56:
+    case 108:
+    case 124:  // colour and alpha masks in the header
+      maskCount = 4;
+      break;
+    default:
+      return out;
+  }
+  if (headersEnd > size) return out;
+  if (h.width <= 0 || h.height == 0 || h.height == INT32_MIN) return out;
+  const int32_t absH = h.height < 0 ? -h.height : h.height;
+  if (!DibSizeAcceptable(h.width, absH, 32)) return out;
+  MaskChannel ch[4];  // red, green, blue, alpha
+  uint32_t seen = 0;
+  for (int i = 0; i < maskCount; ++i) {
+    const uint32_t m = LoadLE32(data + kBmpFileHeader + kDibHeaderSize + 4 * i);
+    if (!ch[i].Set(m) || (m & seen)) return out;  // scattered or overlapping bits
+    seen |= m;
+  }
+  if (!ch[0].mask || !ch[1].mask || !ch[2].mask) return out;
+  const uint64_t offBits = LoadLE32(data + 10);
+  const uint64_t rowSize = DibRowSize(h.width, 32);
+  if (offBits < headersEnd || offBits > size || rowSize * static_cast<uint64_t>(absH) > size - offBits) return out;
+  if (!AllocatePackedDib(out, h.width, h.height, 32, 0)) return out;
+  DibHeader oh;
+  ReadDibHeader(out.bytes.data(), out.bytes.size(), oh);
+  oh.xPelsPerMeter = h.xPelsPerMeter;
+  oh.yPelsPerMeter = h.yPelsPerMeter;
+  WriteDibHeader(out.bytes.data(), oh);
+  const uint8_t* s = data + offBits;
+  uint8_t* d = out.bytes.data() + kDibHeaderSize;
+  const uint64_t pixels = static_cast<uint64_t>(h.width) * static_cast<uint64_t>(absH);
+  for (uint64_t i = 0; i < pixels; ++i, s += 4, d += 4) {
+    const uint32_t p = LoadLE32(s);
+    d[0] = ch[2].Byte(p);
+    d[1] = ch[1].Byte(p);
+    d[2] = ch[0].Byte(p);
+    d[3] = ch[3].mask ? ch[3].Byte(p) : 255;
+  }
+  return out;
+}
+
+}  // namespace
+
 PackedDib LoadBmpToDib(const uint8_t* data, size_t size) {
   PackedDib out;
-  constexpr size_t kFileHeader = 14;
-  if (!data || size < kFileHeader + kDibHeaderSize || data[0] != 'B' || data[1] != 'M') return out;
-  const uint32_t offBits = LoadLE32(data + 10);
+  if (!data || size < kBmpFileHeader + kDibHeaderSize || data[0] != 'B' || data[1] != 'M') return out;
   DibHeader h;
-  ReadDibHeader(data + kFileHeader, size - kFileHeader, h);
-  if (h.size < kDibHeaderSize || h.size > size - kFileHeader) return out;
+  ReadDibHeader(data + kBmpFileHeader, size - kBmpFileHeader, h);
+  if (h.size < kDibHeaderSize || h.size > size - kBmpFileHeader) return out;
+  if (h.compression == kBiBitfields) return LoadBitfieldsBmp(data, size, h);
   if (h.compression != 0 || !SupportedDepth(h.bitCount)) return out;
   if (h.width <= 0 || h.height == 0 || h.height == INT32_MIN) return out;
   const int32_t absH = h.height < 0 ? -h.height : h.height;
@@ -381,11 +469,11 @@ PackedDib LoadBmpToDib(const uint8_t* data, size_t size) {
     if (h.clrUsed > 256) return out;
     tableBytes = uint64_t{h.clrUsed} * 4;
   }
-  const uint64_t tableOff = kFileHeader + h.size;
+  const uint64_t tableOff = kBmpFileHeader + h.size;
   if (tableOff + tableBytes > size) return out;
-  // The rows start at the file's own offset when it points past the colour table.
-  uint64_t rowsOff = tableOff + tableBytes;
-  if (offBits >= rowsOff && offBits < size) rowsOff = offBits;
+  // The packed bitmap is what follows the file header: the rows come right after the colour table,
+  // wherever the file's own offset to the bits points.
+  const uint64_t rowsOff = tableOff + tableBytes;
   const uint64_t rows = DibRowSize(h.width, h.bitCount) * static_cast<uint64_t>(absH);
   if (rowsOff + rows > size) return out;
   if (!AllocatePackedDib(out, h.width, h.height, h.bitCount, entries)) return out;

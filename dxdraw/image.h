@@ -117,8 +117,9 @@ bool ConvertDibTo32(DxImage& image, const uint8_t* dib, size_t size, const uint8
 PackedDib LoadPngToDib(const uint8_t* data, size_t size);
 PackedDib LoadJpegToDib(const uint8_t* data, size_t size);
 PackedDib LoadTiffToDib(const uint8_t* data, size_t size);
-// A BMP file: the packed bitmap behind its 14-byte file header, rows moved right after the
-// colour table and checked against the file; empty when the file is not a usable BMP.
+// A BMP file: the packed bitmap behind its 14-byte file header, the rows taken right after the
+// colour table and checked against the file; a 32-bit BITFIELDS file is decoded by its masks from
+// the file's own offset to the bits. Empty when the file is not a usable BMP.
 PackedDib LoadBmpToDib(const uint8_t* data, size_t size);
 
 // The engine's own 16-bit format into a 16-bit image; false on a damaged or short file.

@@ -1,4 +1,5 @@
-// TIFF into a packed bitmap over libtiff: 8-bit samples only (grey, palette, RGB, RGBA), every copy bounded.
+// TIFF into a packed bitmap over libtiff: grey, RGB and RGBA of 8 or 16 bits per sample (16-bit samples
+// reduced to their high byte), 8-bit palette images; every copy bounded.
 #include <tiffio.h>
 
 #include <cstdarg>
@@ -104,18 +105,21 @@ PackedDib LoadTiffToDib(const uint8_t* data, size_t size) {
   TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
   TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
   if (!TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric)) return out;
-  if (bits != 8 || TIFFIsTiled(tif) || planar != PLANARCONFIG_CONTIG) return out;
+  if ((bits != 8 && bits != 16) || TIFFIsTiled(tif) || planar != PLANARCONFIG_CONTIG) return out;
   if (!DibSizeAcceptable(width, height, 32)) return out;
   const bool grey = photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE;
-  if (grey || photometric == PHOTOMETRIC_PALETTE) {
+  if (photometric == PHOTOMETRIC_PALETTE) {
+    if (spp != 1 || bits != 8) return out;  // a colour table has at most 256 entries
+  } else if (grey) {
     if (spp != 1) return out;
   } else if (photometric == PHOTOMETRIC_RGB) {
     if (spp != 3 && spp != 4) return out;
   } else {
     return out;
   }
+  const uint32_t sampleBytes = bits / 8;
   const tmsize_t scanline = TIFFScanlineSize(tif);
-  if (scanline <= 0 || static_cast<uint64_t>(scanline) != uint64_t{width} * spp) return out;
+  if (scanline <= 0 || static_cast<uint64_t>(scanline) != uint64_t{width} * spp * sampleBytes) return out;
   if (rowsPerStrip == 0 || rowsPerStrip > height) rowsPerStrip = height;
   const uint16_t depth = static_cast<uint16_t>(8 * spp);
   const uint32_t entries = spp == 1 ? 256 : 0;
@@ -148,6 +152,7 @@ PackedDib LoadTiffToDib(const uint8_t* data, size_t size) {
     return out;
   }
   std::vector<uint8_t> strip(static_cast<size_t>(stripSize));
+  std::vector<uint8_t> line(sampleBytes == 2 ? size_t{width} * spp : 0);  // one row reduced to bytes
   for (uint32_t row = 0; row < height; row += rowsPerStrip) {
     const uint32_t n = height - row < rowsPerStrip ? height - row : rowsPerStrip;
     const tmsize_t got = TIFFReadEncodedStrip(tif, TIFFComputeStrip(tif, row, 0), strip.data(), stripSize);
@@ -158,6 +163,15 @@ PackedDib LoadTiffToDib(const uint8_t* data, size_t size) {
     for (uint32_t i = 0; i < n; ++i) {
       const uint8_t* s = strip.data() + uint64_t{i} * scanline;
       uint8_t* d = rows + (height - 1 - (row + i)) * stride;
+      if (sampleBytes == 2) {
+        // libtiff hands 16-bit samples over in this machine's byte order; their high byte is kept.
+        for (uint64_t k = 0; k < uint64_t{width} * spp; ++k) {
+          uint16_t v;
+          std::memcpy(&v, s + 2 * k, 2);
+          line[k] = static_cast<uint8_t>(v >> 8);
+        }
+        s = line.data();
+      }
       if (spp == 1) {
         std::memcpy(d, s, width);
       } else {

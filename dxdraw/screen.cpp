@@ -1,11 +1,10 @@
 // Dirty-rectangle list and screen presentation: one merged rectangle per frame, cleared, redrawn, presented.
 #include "dxdraw/screen.h"
 
+#include "dxdraw/dxdisplay.h"
 #include "dxdraw/sprite.h"
 
 namespace DxDraw {
-
-int g_ShowSystemCursor = 0;
 
 namespace {
 
@@ -46,9 +45,9 @@ DxScreenSurface::DxScreenSurface(DxSurface* cursorImage, const platform::Rect* c
     frame.height = static_cast<int16_t>(r.Height());
     frame.source = r;
     m_pCursor.reset(new DxSprite(cursorImage, &frame, kBltSrcAlpha));
-    g_ShowSystemCursor = 0;
+    g_UseSystemCursor = 0;
   } else {
-    g_ShowSystemCursor = 1;
+    g_UseSystemCursor = 1;
   }
   m_Pivot[0] = m_Pivot[1] = m_Pivot[2] = 0;
   DrawView::SetPosition(0, 0);

@@ -47,9 +47,6 @@ class DirtyRectList {
   platform::Rect m_Rects[kCapacity];
 };
 
-// True while no cursor image was given to a screen: the window shows the system cursor.
-extern int g_ShowSystemCursor;
-
 class DxScreenSurface : public DxDrawGroup {
  public:
   DxScreenSurface(DxSurface* cursorImage, const platform::Rect* cursorRect);

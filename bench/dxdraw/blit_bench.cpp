@@ -1,11 +1,15 @@
 // Speed of every 32-bit pixel operation in both forms on an 800x600 frame, beside memcpy and pixman's OVER,
-// and of each vector version of the MMX form.
+// and of each version side by side.
 #include <benchmark/benchmark.h>
 #include <pixman.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "dxdraw/blit.h"
 #include "dxdraw/blitroutines.h"
@@ -61,53 +65,65 @@ void BM_PixmanOver(benchmark::State& state) {
 }
 BENCHMARK(BM_PixmanOver);
 
-// args: operation, MMX form (0/1), source transparency (0/1). Row 0, level 128 (MaskFade 300).
+// The operations of the 32-bit tables, as benchmark arguments.
+std::vector<int64_t> Ops32() {
+  const std::vector<uint32_t> ops = BltOperationsOf(32);
+  return std::vector<int64_t>(ops.begin(), ops.end());
+}
+
+BltParams Prepared(uint32_t op, bool srcT) {
+  BltParams caller;
+  caller.mode = BltMode(op, 0, srcT ? kBltSrcAlpha : 0);
+  caller.level = op == kBltMaskFade ? 300 : 128;
+  return PrepareBltParams32(&caller);
+}
+
+// args: operation, MMX form (0/1), source transparency (0/1). Row 0, level 128 (MaskFade 300). The MMX
+// form runs the vector version in force: the processor's widest, or the one VARN_BLIT_VERSION names.
 void BM_Blt32(benchmark::State& state) {
   Frames& f = SharedFrames();
   const uint32_t op = static_cast<uint32_t>(state.range(0));
   const bool mmx = state.range(1) != 0;
-  BltParams caller;
-  caller.mode = BltMode(op, 0, state.range(2) ? kBltSrcAlpha : 0);
-  caller.level = op == kBltMaskFade ? 300 : 128;
-  const BltParams p = PrepareBltParams32(&caller);
+  if (mmx && DxDraw::GetBlitVersion() == DxDraw::BlitVersion::kPlain) {
+    state.SkipWithError("VARN_BLIT_VERSION=plain: the MMX form is off");
+    return;
+  }
+  const BltParams p = Prepared(op, state.range(2) != 0);
   const BltFunc fn = LookupBlt(mmx ? g_BltTable32Mmx : g_BltTable32, p.mode);
   for (auto _ : state) {
     fn(f.dst.Top(), f.src.Top(), f.mask.Top(), kW, &p, f.dst.Pitch(), f.src.Pitch(), f.mask.Pitch(), kH);
     benchmark::ClobberMemory();
   }
-  static const char* const kNames[] = {"Copy", "Bright", "Blend", "Add", "Sub", "MaskFade",
-                                       "",     "",       "",      "",    "Xor", "BlendOnLayer"};
-  state.SetLabel(std::string(kNames[op]) + (mmx ? " MMX" : " plain") + (state.range(2) ? " +srcT" : ""));
+  const std::string form =
+      mmx ? std::string(" MMX (") + DxDraw::BlitVersionName(DxDraw::GetBlitVersion()) + ")" : " plain";
+  state.SetLabel(BltOperationName(op) + form + (state.range(2) ? " +srcT" : ""));
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(f.src.Size()));
 }
-BENCHMARK(BM_Blt32)->ArgsProduct({{0, 1, 2, 3, 4, 5, 10, 11}, {0, 1}, {0, 1}});
+BENCHMARK(BM_Blt32)->ArgsProduct({Ops32(), {0, 1}, {0, 1}});
 
-// The vector versions of the MMX form side by side (args: 0 SSE2, 1 AVX2, 2 AVX-512; operation; source
-// transparency), row 0 at level 128 (MaskFade 300). A version the processor lacks is skipped.
+// Every version side by side, each through its own table (args: version in DxDraw::kBlitVersions order,
+// operation, source transparency), row 0 at level 128 (MaskFade 300). A version the processor lacks is
+// skipped.
 void BM_Blt32Version(benchmark::State& state) {
   Frames& f = SharedFrames();
-  static const char* const kVersions[] = {"SSE2", "AVX2", "AVX-512"};
-  static const std::array<BltFunc, kBltTableSize>* const kTables[] = {&g_BltTable32MmxSse2, &g_BltTable32MmxAvx2,
-                                                                      &g_BltTable32MmxAvx512};
-  const int version = static_cast<int>(state.range(0));
-  if ((version == 1 && !CpuHasAvx2()) || (version == 2 && !CpuHasAvx512())) {
+  const DxDraw::BlitVersion version = DxDraw::kBlitVersions[state.range(0)];
+  if (!DxDraw::BlitVersionAvailable(version)) {
     state.SkipWithError("this processor lacks the instructions");
     return;
   }
   const uint32_t op = static_cast<uint32_t>(state.range(1));
-  BltParams caller;
-  caller.mode = BltMode(op, 0, state.range(2) ? kBltSrcAlpha : 0);
-  caller.level = op == kBltMaskFade ? 300 : 128;
-  const BltParams p = PrepareBltParams32(&caller);
-  const BltFunc fn = LookupBlt(*kTables[version], p.mode);
+  const BltParams p = Prepared(op, state.range(2) != 0);
+  const BltFunc fn = LookupBlt(BlitVersionTable32(version), p.mode);
   for (auto _ : state) {
     fn(f.dst.Top(), f.src.Top(), f.mask.Top(), kW, &p, f.dst.Pitch(), f.src.Pitch(), f.mask.Pitch(), kH);
     benchmark::ClobberMemory();
   }
-  state.SetLabel(std::string(kVersions[version]) + " op " + std::to_string(op) + (state.range(2) ? " +srcT" : ""));
+  state.SetLabel(std::string(DxDraw::BlitVersionName(version)) + " " + BltOperationName(op) +
+                 (state.range(2) ? " +srcT" : ""));
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(f.src.Size()));
 }
-BENCHMARK(BM_Blt32Version)->ArgsProduct({{0, 1, 2}, {0, 1, 2, 3, 4, 5, 10, 11}, {0, 1}});
+BENCHMARK(BM_Blt32Version)
+    ->ArgsProduct({benchmark::CreateDenseRange(0, std::size(DxDraw::kBlitVersions) - 1, 1), Ops32(), {0, 1}});
 
 void BM_Fill32(benchmark::State& state) {
   Frames& f = SharedFrames();
@@ -123,4 +139,23 @@ BENCHMARK(BM_Fill32)->Arg(0)->Arg(1);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+// VARN_BLIT_VERSION (plain, sse2, avx2, avx512) chooses the version the MMX form runs.
+int main(int argc, char** argv) {
+  DxDraw::DetectCpu();
+  if (const char* name = std::getenv("VARN_BLIT_VERSION")) {
+    DxDraw::BlitVersion version;
+    if (!DxDraw::ParseBlitVersion(name, version)) {
+      std::fprintf(stderr, "VARN_BLIT_VERSION=%s: not one of plain, sse2, avx2, avx512\n", name);
+      return 2;
+    }
+    if (!DxDraw::SetBlitVersion(version)) {
+      std::fprintf(stderr, "VARN_BLIT_VERSION=%s: this processor lacks the instructions\n", name);
+      return 2;
+    }
+  }
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -246,7 +246,7 @@ TEST_F(Blt16Test, AllFormsAgree) {
   std::mt19937 rng(seed);
   const uint32_t thirds[] = {0, 1, 2, 3, 4, 5};
   int mismatches = 0;
-  for (uint32_t op = 0; op < 14; ++op)
+  for (uint32_t op : BltOperationsOf(16))
     for (uint32_t row = 0; row < 4; ++row)
       for (uint32_t third : thirds)
         for (int width = 1; width <= 17; ++width)

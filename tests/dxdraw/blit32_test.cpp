@@ -2,6 +2,7 @@
 // preparation and split, level clamping, and equality of the vector MMX form with its scalar reference.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <random>
 #include <utility>
@@ -80,10 +81,13 @@ const Case kCases[] = {
 
 class Blt32Test : public ::testing::Test {
  protected:
-  void SetUp() override { saved_ = g_UseMmx, savedHas_ = g_HasMmx; }
-  void TearDown() override { g_UseMmx = saved_, g_HasMmx = savedHas_; }
+  void SetUp() override { saved_ = g_UseMmx, savedHas_ = g_HasMmx, savedVector_ = &BltVector32(); }
+  void TearDown() override { g_UseMmx = saved_, g_HasMmx = savedHas_, SetBltVector32(savedVector_); }
   int saved_ = 0, savedHas_ = 0;
+  const BltTable* savedVector_ = nullptr;
 };
+
+const std::vector<uint32_t> kOps32 = BltOperationsOf(32);
 
 }  // namespace
 
@@ -175,7 +179,12 @@ TEST_F(Blt32Test, MissingOperationsAndIndexesBeyondTheTable) {
   PixelBuffer src(2, 1, 4), dst(2, 1, 4);
   src.Set32(0, 0, 0x11111111);
   dst.Set32(0, 0, 0x22222222);
-  const uint32_t modes[] = {6, 7, 8, 9, 12, 13, 14, 15, 0x36, 0x40, 0x42, 0x80, 0xFF};
+  // Every code 32-bit pixels lack, in each row, and low bytes beyond the table.
+  std::vector<uint32_t> modes = {0x40, 0x42, 0x80, 0xFF};
+  for (uint32_t op = 0; op < 16; ++op)
+    if (std::find(kOps32.begin(), kOps32.end(), op) == kOps32.end())
+      for (uint32_t row = 0; row < 4; ++row) modes.push_back(BltMode(op, row));
+  EXPECT_EQ(modes.size(), 4u + 8 * 4) << "ops 6-9 and 12-15";
   for (int mmx : {0, 1}) {
     g_UseMmx = mmx;
     for (uint32_t mode : modes) {
@@ -295,20 +304,16 @@ TEST_F(Blt32Test, PlainFormRoundsImagePitchesToWholePixels) {
       }
 }
 
-// The vector versions of the MMX form on this processor: what the table holds and, on x86, each version.
-std::vector<std::pair<const char*, const std::array<BltFunc, kBltTableSize>*>> VectorTables() {
-  std::vector<std::pair<const char*, const std::array<BltFunc, kBltTableSize>*>> v{{"table", &g_BltTable32Mmx}};
-#if defined(__SSE2__)
-  v.push_back({"SSE2", &g_BltTable32MmxSse2});
-  if (CpuHasAvx2())
-    v.push_back({"AVX2", &g_BltTable32MmxAvx2});
-  else
-    std::printf("no AVX2 on this processor: its routines are not compared\n");
-  if (CpuHasAvx512())
-    v.push_back({"AVX-512", &g_BltTable32MmxAvx512});
-  else
-    std::printf("no AVX-512 (F, BW) on this processor: its routines are not compared\n");
-#endif
+// The vector versions of the MMX form on this processor: what the table holds and each version's own table.
+std::vector<std::pair<const char*, const BltTable*>> VectorTables() {
+  std::vector<std::pair<const char*, const BltTable*>> v{{"table", &g_BltTable32Mmx}};
+  for (DxDraw::BlitVersion version : DxDraw::kBlitVersions) {
+    if (version == DxDraw::BlitVersion::kPlain) continue;
+    if (DxDraw::BlitVersionAvailable(version))
+      v.push_back({DxDraw::BlitVersionName(version), &BlitVersionTable32(version)});
+    else
+      std::printf("no %s on this processor: its routines are not compared\n", DxDraw::BlitVersionName(version));
+  }
   return v;
 }
 
@@ -330,12 +335,11 @@ TEST_F(Blt32Test, VectorFormEqualsItsScalarReference) {
     }
   };
   const auto tables = VectorTables();
-  const uint32_t ops[] = {0, 1, 2, 3, 4, 5, 10, 11};
   const uint32_t flagSets[] = {
       0, kBltSrcAlpha, kBltKeyOrMask, kBltSrcAlpha | kBltKeyOrMask, 0x20000, 0x30000, kBltKeepBlend | kBltSrcAlpha};
   const int levels[] = {0, 1, 127, 128, 255, 256, 257, 300, 384, 511, 512, -1, 1000};
   int mismatches = 0;
-  for (uint32_t op : ops)
+  for (uint32_t op : kOps32)
     for (uint32_t row = 0; row < 4; ++row)
       for (uint32_t flags : flagSets)
         for (int width = 1; width <= 17; ++width)
@@ -387,7 +391,7 @@ TEST_F(Blt32Test, VectorFormEqualsItsScalarReferenceOnLargeAreas) {
     }
   const auto tables = VectorTables();
   int mismatches = 0;
-  for (uint32_t op : {0u, 1u, 2u, 3u, 4u, 5u, 10u, 11u})
+  for (uint32_t op : kOps32)
     for (uint32_t row = 0; row < 4; ++row)
       for (uint32_t flags : {0u, kBltSrcAlpha, kBltSrcAlpha | kBltKeyOrMask})
         for (int level : {0, 128, 256, 300, 512}) {
@@ -422,7 +426,7 @@ TEST_F(Blt32Test, MmxSplitGivesTheVectorFormAndAPlainLastColumn) {
   std::mt19937 rng(seed);
   g_UseMmx = 1;
   int mismatches = 0;
-  for (uint32_t op : {0u, 1u, 2u, 3u, 4u, 5u, 10u, 11u})
+  for (uint32_t op : kOps32)
     for (uint32_t row = 0; row < 4; ++row)
       for (uint32_t flags : {0u, kBltSrcAlpha, kBltSrcAlpha | kBltKeyOrMask})
         for (int width = 1; width <= 17; ++width) {
@@ -497,12 +501,68 @@ TEST_F(Blt32Test, SwitchFollowsTheProcessor) {
   EXPECT_EQ(g_UseMmx, g_HasMmx);
 }
 
+TEST_F(Blt32Test, VersionOverrideChoosesTheRoutines) {
+  for (DxDraw::BlitVersion version : DxDraw::kBlitVersions) {
+    DxDraw::BlitVersion parsed{};
+    EXPECT_TRUE(DxDraw::ParseBlitVersion(DxDraw::BlitVersionName(version), parsed));
+    EXPECT_EQ(parsed, version) << DxDraw::BlitVersionName(version);
+  }
+  DxDraw::BlitVersion unchanged = DxDraw::BlitVersion::kAvx2;
+  for (const char* bad : {"", "AVX2", "mmx", "sse2 "})
+    EXPECT_FALSE(DxDraw::ParseBlitVersion(bad, unchanged)) << '"' << bad << '"';
+  EXPECT_EQ(unchanged, DxDraw::BlitVersion::kAvx2);
+
+  // Blend at 128 of 255 over 255 on an odd width: the plain form gives 254 everywhere, the MMX form
+  // 255 but for the odd last column.
+  auto blend = [] {
+    PixelBuffer src(3, 1, 4), dst(3, 1, 4);
+    Fill32C(src.Top(), 3, src.Pitch(), 0x00FFFFFF, 1);
+    Fill32C(dst.Top(), 3, dst.Pitch(), 0x00FFFFFF, 1);
+    BltParams caller;
+    caller.mode = BltMode(kBltBlend, 0);
+    caller.level = 128;
+    BltParams p = PrepareBltParams32(&caller);
+    CallBlt32(dst.Top(), src.Top(), nullptr, 3, p, dst.Pitch(), src.Pitch(), 0, 1);
+    return dst.Get32(0, 0);
+  };
+  ASSERT_TRUE(DxDraw::SetBlitVersion(DxDraw::BlitVersion::kPlain));
+  EXPECT_EQ(DxDraw::GetBlitVersion(), DxDraw::BlitVersion::kPlain);
+  EXPECT_EQ(g_UseMmx, 0);
+  EXPECT_EQ(blend(), 0x00FEFEFEu) << "plain";
+  DxDraw::BlitVersion widest = DxDraw::BlitVersion::kPlain;
+  for (DxDraw::BlitVersion version : DxDraw::kBlitVersions) {
+    if (version == DxDraw::BlitVersion::kPlain) continue;
+    const char* name = DxDraw::BlitVersionName(version);
+    if (!DxDraw::BlitVersionAvailable(version)) {
+      const DxDraw::BlitVersion before = DxDraw::GetBlitVersion();
+      EXPECT_FALSE(DxDraw::SetBlitVersion(version)) << name;
+      EXPECT_EQ(DxDraw::GetBlitVersion(), before) << name << ": refused, nothing changed";
+      continue;
+    }
+    widest = version;
+    ASSERT_TRUE(DxDraw::SetBlitVersion(version)) << name;
+    EXPECT_EQ(DxDraw::GetBlitVersion(), version) << name;
+    EXPECT_EQ(g_UseMmx, 1) << name;
+    EXPECT_EQ(&BltVector32(), &BlitVersionTable32(version)) << name << ": the MMX entry points run this version";
+    EXPECT_EQ(blend(), 0x00FFFFFFu) << name;
+  }
+  EXPECT_FALSE(DxDraw::SetBlitVersion(static_cast<DxDraw::BlitVersion>(99)));
+  DxDraw::DetectCpu();
+  EXPECT_EQ(DxDraw::GetBlitVersion(), widest) << "the processor's choice is the widest version it has";
+}
+
 TEST_F(Blt32Test, TableLayout) {
+  EXPECT_EQ(kOps32, (std::vector<uint32_t>{0, 1, 2, 3, 4, 5, 10, 11})) << "the operations 32-bit pixels have";
+  EXPECT_EQ(BltOperationsOf(16), (std::vector<uint32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13}));
   for (int i = 0; i < kBltTableSize; ++i) {
     const int op = i & 15;
-    const bool exists = op <= 5 || op == 10 || op == 11;
-    EXPECT_EQ(g_BltTable32[i] != nullptr, exists) << "index " << i;
-    EXPECT_EQ(g_BltTable32Mmx[i] != nullptr, exists) << "index " << i;
+    const bool exists = std::find(kOps32.begin(), kOps32.end(), uint32_t(op)) != kOps32.end();
+    for (const BltTable* table : {&g_BltTable32, &g_BltTable32Mmx, &g_BltTable32MmxRef}) {
+      EXPECT_EQ((*table)[i] != nullptr, exists) << "index " << i;
+    }
+    for (DxDraw::BlitVersion version : DxDraw::kBlitVersions)
+      EXPECT_EQ(BlitVersionTable32(version)[i] != nullptr, exists)
+          << DxDraw::BlitVersionName(version) << " index " << i;
     if (op == 11) {
       EXPECT_EQ(g_BltTable32[i], g_BltTable32[11]) << "one blend-on-layer routine in every row";
       EXPECT_EQ(g_BltTable32Mmx[i], g_BltTable32Mmx[11]);

@@ -6,8 +6,10 @@
 
 #include "dxdraw/dxdisplay.h"
 #include "dxdraw/dxinput.h"
+#include "dxdraw/screen.h"
 #include "dxdraw/view.h"
 #include "platform/headless/headless.h"
+#include "surface_util.h"
 
 using namespace platform;
 
@@ -60,6 +62,7 @@ struct FrameFixture : ::testing::Test {
   DxDraw::DxScreen screen{*b->display};
 
   void SetUp() override {
+    DxDraw::g_UseSystemCursor = 0;
     b->Install();
     ASSERT_TRUE(frame->Create(*b->window, u"VARN", u"Lanternfall　体験版", Rect{0, 0, 800, 600}, &menu));
     ASSERT_EQ(screen.Initialize(b->window.get(), nullptr, 800, 600, 32, false, 0), 0);
@@ -121,6 +124,30 @@ TEST_F(FrameFixture, SystemCursorHiddenOverTheClientOnlyWhileActive) {
   DxDraw::g_UseSystemCursor = 1;
   Send(EventType::MouseMove, {10, 10});
   EXPECT_TRUE(b->hwindow->IsSystemCursorVisible()) << "the system-cursor option keeps it";
+}
+
+TEST_F(FrameFixture, TheScreenSurfacesCursorChoiceDecidesTheSystemCursor) {
+  // A screen made without a cursor image leaves the system cursor to show over the client area;
+  // one that draws its own cursor has it hidden while the game is active.
+  struct Release {
+    void operator()(ssView* v) const { v->Release(); }
+  };
+  const testutil::SurfaceRef cursor = testutil::MakeSurface(32, 8, 8, 0x00FFFFFF);
+  for (bool withImage : {false, true, false}) {
+    SCOPED_TRACE(withImage ? "cursor image" : "no cursor image");
+    std::unique_ptr<DxDraw::DxScreenSurface32, Release> surface(
+        new DxDraw::DxScreenSurface32(withImage ? cursor.Get() : nullptr, nullptr));
+    EXPECT_EQ(surface->GetCursorSprite() != nullptr, withImage);
+    b->hwindow->SetSystemCursorVisible(true);
+    Send(EventType::MouseMove, {400, 300});
+    ASSERT_TRUE(frame->IsActive());
+    EXPECT_EQ(b->hwindow->IsSystemCursorVisible(), !withImage);
+    b->hwindow->SetCursor({400, 300});
+    Send(EventType::Deactivate);
+    EXPECT_TRUE(b->hwindow->IsSystemCursorVisible()) << "inactive: the arrow in either case";
+    Send(EventType::Activate);
+    EXPECT_EQ(b->hwindow->IsSystemCursorVisible(), !withImage);
+  }
 }
 
 TEST_F(FrameFixture, FullScreenMenuBarFollowsTheTopEdge) {

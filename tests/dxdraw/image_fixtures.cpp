@@ -97,7 +97,7 @@ Bytes EncodeJpeg(int width, int height, int components, const std::vector<uint8_
 
 Bytes EncodeTiff(const TiffSpec& s) {
   const std::string path = ::testing::TempDir() + "fixture_" + std::to_string(reinterpret_cast<uintptr_t>(&s)) + ".tif";
-  TIFF* t = TIFFOpen(path.c_str(), "w");
+  TIFF* t = TIFFOpen(path.c_str(), s.bigEndian ? "wb" : "w");
   if (!t) {
     ADD_FAILURE() << "libtiff could not create " << path;
     return {};
@@ -118,7 +118,9 @@ Bytes EncodeTiff(const TiffSpec& s) {
     TIFFSetField(t, TIFFTAG_COLORMAP, s.colormap.data(), s.colormap.data() + n, s.colormap.data() + 2 * n);
   }
   const size_t rowBytes = size_t(s.width) * s.samplesPerPixel * s.bitsPerSample / 8;
-  for (int y = 0; y < s.height; ++y) TIFFWriteScanline(t, const_cast<uint8_t*>(s.samples.data() + y * rowBytes), y, 0);
+  const uint8_t* samples =
+      s.bitsPerSample == 16 ? reinterpret_cast<const uint8_t*>(s.samples16.data()) : s.samples.data();
+  for (int y = 0; y < s.height; ++y) TIFFWriteScanline(t, const_cast<uint8_t*>(samples + y * rowBytes), y, 0);
   TIFFClose(t);
   Bytes out;
   if (FILE* f = fopen(path.c_str(), "rb")) {
@@ -150,6 +152,38 @@ Bytes MakeBmp(int32_t width, int32_t height, uint16_t bits, const std::vector<ui
   b.insert(b.end(), table.begin(), table.end());
   b.insert(b.end(), gap, 0xEE);
   b.insert(b.end(), rows.begin(), rows.end());
+  return b;
+}
+
+Bytes MakeBitfieldsBmp(const BitfieldsBmpSpec& s) {
+  const uint32_t masksAfter = s.headerSize == 40 ? 12 : 0;
+  const uint32_t realOff = 14 + s.headerSize + masksAfter + s.gap;
+  const uint32_t pixelBytes = static_cast<uint32_t>(s.pixels.size() * 4);
+  Bytes b;
+  b.push_back('B');
+  b.push_back('M');
+  Put32(b, 2, realOff + pixelBytes);
+  Put16(b, 6, 0);
+  Put16(b, 8, 0);
+  Put32(b, 10, s.offBits ? s.offBits : realOff);
+  Put32(b, 14, s.headerSize);
+  Put32(b, 18, static_cast<uint32_t>(s.width));
+  Put32(b, 22, static_cast<uint32_t>(s.height));
+  Put16(b, 26, 1);
+  Put16(b, 28, s.bits);
+  Put32(b, 30, 3);  // BITFIELDS
+  Put32(b, 34, pixelBytes);
+  Put32(b, 38, 2835);
+  Put32(b, 42, 2835);
+  Put32(b, 46, 0);
+  Put32(b, 50, 0);
+  const int masks = s.headerSize >= 56 ? 4 : 3;
+  for (int i = 0; i < masks; ++i) Put32(b, 54 + 4 * i, s.masks[i]);
+  if (s.headerSize >= 108) Put32(b, 70, 0x73524742);  // colour space "sRGB"; end points and gammas 0
+  if (s.headerSize >= 124) Put32(b, 122, 4);          // rendering intent; no profile
+  b.resize(14 + s.headerSize + masksAfter, 0);
+  b.insert(b.end(), s.gap, 0xEE);
+  for (uint32_t p : s.pixels) Put32(b, b.size(), p);
   return b;
 }
 

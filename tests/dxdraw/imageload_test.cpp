@@ -40,6 +40,25 @@ SurfaceRef Loaded(uint32_t bits, const Bytes& file, int* result = nullptr) {
   return s;
 }
 
+// Sets the inline value of a one-value tag in the first directory of a little-endian TIFF.
+bool SetTiffTag(Bytes& f, uint16_t tag, uint32_t value) {
+  auto le16 = [&f](size_t at) { return static_cast<uint32_t>(f[at] | f[at + 1] << 8); };
+  auto le32 = [&](size_t at) { return le16(at) | le16(at + 2) << 16; };
+  if (f.size() < 8 || f[0] != 'I') return false;
+  const size_t dir = le32(4);
+  if (dir + 2 > f.size()) return false;
+  for (size_t i = 0, n = le16(dir); i < n && dir + 14 + 12 * i <= f.size(); ++i) {
+    const size_t e = dir + 2 + 12 * i;
+    if (le16(e) != tag || le32(e + 4) != 1) continue;
+    if (le16(e + 2) == TIFF_SHORT)
+      Put16(f, e + 8, static_cast<uint16_t>(value));
+    else
+      Put32(f, e + 8, value);
+    return true;
+  }
+  return false;
+}
+
 DibHeader HeaderOf(const PackedDib& d) {
   DibHeader h;
   ReadDibHeader(d.bytes.data(), d.bytes.size(), h);
@@ -233,16 +252,96 @@ TEST(Tiff, RgbGreyAndPaletteImages) {
   EXPECT_EQ(Px(sp.Get(), 1, 0), 0x00FF8000u) << "a 16-bit colour map is scaled to bytes";
 }
 
-TEST(Tiff, SixteenBitSamplesAndGarbageAreRefused) {
-  TiffSpec s;
-  s.width = 2;
-  s.height = 1;
-  s.bitsPerSample = 16;
-  s.samples.assign(2 * 3 * 2, 0x40);
-  const Bytes f = EncodeTiff(s);
-  EXPECT_TRUE(LoadTiffToDib(f.data(), f.size()).empty());
-  const Bytes junk = {'I', 'I', 42, 0, 0xFF, 0xFF, 0xFF, 0x7F, 1, 2, 3};
-  EXPECT_TRUE(LoadTiffToDib(junk.data(), junk.size()).empty());
+TEST(Tiff, SixteenBitSamplesKeepTheirHighByte) {
+  // RGB, grey and RGBA at 16 bits per sample, in both byte orders: each sample becomes its high byte.
+  for (bool bigEndian : {false, true}) {
+    SCOPED_TRACE(bigEndian ? "big-endian file" : "little-endian file");
+    TiffSpec rgb;
+    rgb.width = 2;
+    rgb.height = 2;
+    rgb.bitsPerSample = 16;
+    rgb.rowsPerStrip = 2;
+    rgb.bigEndian = bigEndian;
+    rgb.samples16 = {0x1234, 0xFFFF, 0x00FF, 0x8000, 0x7FFF, 0x0100, 0xABCD, 0x0001, 0xFE00, 0x0000, 0x5555, 0xFFFE};
+    const Bytes fr = EncodeTiff(rgb);
+    PackedDib dr = LoadTiffToDib(fr.data(), fr.size());
+    ASSERT_FALSE(dr.empty());
+    EXPECT_EQ(HeaderOf(dr).bitCount, 24);
+    SurfaceRef sr(CreateSurface(32));
+    ASSERT_EQ(sr->CopyFromDib(dr.bytes.data(), dr.bytes.size()), 1);
+    EXPECT_EQ(Px(sr.Get(), 0, 0), 0x0012FF00u) << "red 0x1234, green 0xFFFF, blue 0x00FF";
+    EXPECT_EQ(Px(sr.Get(), 1, 0), 0x00807F01u);
+    EXPECT_EQ(Px(sr.Get(), 0, 1), 0x00AB00FEu);
+    EXPECT_EQ(Px(sr.Get(), 1, 1), 0x000055FFu);
+
+    TiffSpec grey;
+    grey.width = 3;
+    grey.height = 1;
+    grey.bitsPerSample = 16;
+    grey.samplesPerPixel = 1;
+    grey.photometric = PHOTOMETRIC_MINISBLACK;
+    grey.bigEndian = bigEndian;
+    grey.samples16 = {0x0000, 0xC8FF, 0xFFFF};
+    const Bytes fg = EncodeTiff(grey);
+    PackedDib dg = LoadTiffToDib(fg.data(), fg.size());
+    ASSERT_FALSE(dg.empty());
+    EXPECT_EQ(HeaderOf(dg).bitCount, 8);
+    SurfaceRef sg(CreateSurface(32));
+    ASSERT_EQ(sg->CopyFromDib(dg.bytes.data(), dg.bytes.size()), 1);
+    EXPECT_EQ(Px(sg.Get(), 1, 0), 0x00C8C8C8u);
+    EXPECT_EQ(Px(sg.Get(), 2, 0), 0x00FFFFFFu);
+
+    TiffSpec rgba;
+    rgba.width = 2;
+    rgba.height = 1;
+    rgba.bitsPerSample = 16;
+    rgba.samplesPerPixel = 4;
+    rgba.bigEndian = bigEndian;
+    rgba.samples16 = {0xFFFF, 0x0000, 0x0000, 0x80FF, 0x0000, 0x0000, 0xFFFF, 0x00FF};
+    const Bytes fa = EncodeTiff(rgba);
+    PackedDib da = LoadTiffToDib(fa.data(), fa.size());
+    ASSERT_FALSE(da.empty());
+    EXPECT_EQ(HeaderOf(da).bitCount, 32);
+    SurfaceRef sa(CreateSurface(32));
+    ASSERT_EQ(sa->CopyFromDib(da.bytes.data(), da.bytes.size()), 1);
+    EXPECT_EQ(Px(sa.Get(), 0, 0), 0x7FFF0000u) << "alpha 0x80FF is 128: T = 127";
+    EXPECT_EQ(Px(sa.Get(), 1, 0), 0xFF0000FFu) << "alpha 0x00FF is 0: transparent";
+    SurfaceRef s16(CreateSurface(16));
+    ASSERT_EQ(s16->CopyFromDib(da.bytes.data(), da.bytes.size()), 1);
+    EXPECT_EQ(Px(s16.Get(), 1, 0), 0x801Fu) << "alpha 0 sets bit 15";
+  }
+}
+
+TEST(Tiff, RefusedFiles) {
+  TiffSpec pal16;
+  pal16.width = 2;
+  pal16.height = 1;
+  pal16.bitsPerSample = 16;
+  pal16.samplesPerPixel = 1;
+  pal16.photometric = PHOTOMETRIC_PALETTE;
+  pal16.samples16 = {0, 1};
+  pal16.colormap.assign(3 * 65536, 0);
+  TiffSpec rgb16;
+  rgb16.width = 16;
+  rgb16.height = 16;
+  rgb16.bitsPerSample = 16;
+  rgb16.rowsPerStrip = 16;
+  rgb16.samples16.assign(16 * 16 * 3, 0x4040);
+  const Bytes whole = EncodeTiff(rgb16);
+  // The one strip moved to the last bytes of the file: it runs past the end.
+  Bytes cut = whole;
+  ASSERT_TRUE(SetTiffTag(cut, TIFFTAG_STRIPOFFSETS, static_cast<uint32_t>(cut.size() - 100)));
+  struct Case {
+    const char* name;
+    Bytes file;
+  } cases[] = {
+      {"16-bit palette", EncodeTiff(pal16)},
+      {"16-bit strip past the end", cut},
+      {"garbage", Bytes{'I', 'I', 42, 0, 0xFF, 0xFF, 0xFF, 0x7F, 1, 2, 3}},
+  };
+  platform::LogCapture log;
+  for (const Case& c : cases) EXPECT_TRUE(LoadTiffToDib(c.file.data(), c.file.size()).empty()) << c.name;
+  EXPECT_FALSE(LoadTiffToDib(whole.data(), whole.size()).empty()) << "the uncut file loads";
 }
 
 TEST(Bmp, SixteenAndThirtyTwoBitPixels) {
@@ -277,9 +376,122 @@ TEST(Bmp, LowDepthsAreUnpackedAndTopDownLoadsUpright) {
   SurfaceRef td = Loaded(32, MakeBmp(1, -2, 24, {}, {1, 1, 1, 0, 2, 2, 2, 0}));
   EXPECT_EQ(Px(td.Get(), 0, 0), 0x00010101u);
   EXPECT_EQ(Px(td.Get(), 0, 1), 0x00020202u);
-  // The file's offset to the bits is honoured.
+  // The file's offset to the bits is not consulted: the rows follow the header (here the gap's bytes).
   SurfaceRef gap = Loaded(32, MakeBmp(1, 1, 24, {}, {4, 5, 6, 0}, 0, 40, 6));
-  EXPECT_EQ(Px(gap.Get(), 0, 0), 0x00060504u);
+  EXPECT_EQ(Px(gap.Get(), 0, 0), 0x00EEEEEEu);
+}
+
+TEST(Bmp, BitfieldsPixelsFollowTheMasksFromTheFilesOffset) {
+  struct Case {
+    const char* name;
+    uint32_t headerSize;
+    std::vector<uint32_t> masks;  // red, green, blue, alpha
+    uint32_t gap;
+    uint32_t pixel;
+    uint32_t want32;  // B, G, R, T
+    uint16_t want16;
+  } cases[] = {
+      {"v5, the usual masks, alpha 128", 124, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, 0, 0x80112233, 0x7F112233, 0x0886},
+      {"v5, alpha 0", 124, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, 0, 0x00FFFFFF, 0xFFFFFFFF, 0xFFFF},
+      {"v4, bytes in R, G, B, A order", 108, {0xFF, 0xFF00, 0xFF0000, 0xFF000000}, 0, 0xFF332211, 0x00112233, 0x0886},
+      {"v5 without an alpha mask: opaque", 124, {0xFF0000, 0xFF00, 0xFF, 0}, 0, 0x00112233, 0x00112233, 0x0886},
+      {"v4 with a gap before the bits", 108, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, 10, 0xFF445566, 0x00445566, 0x214C},
+      {"40-byte header, masks after it: opaque", 40, {0xFF0000, 0xFF00, 0xFF}, 0, 0x00ABCDEF, 0x00ABCDEF, 0x573D},
+      {"v3 header with alpha", 56, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, 0, 0xFE010203, 0x01010203, 0x0000},
+      {"v2 header: no alpha mask", 52, {0xFF0000, 0xFF00, 0xFF}, 4, 0x00FFFFFF, 0x00FFFFFF, 0x7FFF},
+      {"10-bit channels keep their top 8 bits, 2-bit alpha scaled",
+       124,
+       {0x3FF00000, 0xFFC00, 0x3FF, 0xC0000000},
+       0,
+       0xBFF800FF,
+       0x55FF803F,
+       0x7E07},
+      {"5-bit channels scaled to 255", 124, {0x7C00, 0x3E0, 0x1F, 0x8000}, 0, 0x0000FC10, 0x00FF0084, 0x7C10},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    BitfieldsBmpSpec spec;
+    spec.width = 2;
+    spec.height = 1;
+    spec.headerSize = c.headerSize;
+    for (size_t i = 0; i < 4; ++i) spec.masks[i] = i < c.masks.size() ? c.masks[i] : 0;
+    spec.gap = c.gap;
+    spec.pixels = {c.pixel, 0};
+    int r = 0;
+    SurfaceRef s32 = Loaded(32, MakeBitfieldsBmp(spec), &r);
+    ASSERT_EQ(r, 1);
+    EXPECT_EQ(Px(s32.Get(), 0, 0), c.want32) << std::hex << Px(s32.Get(), 0, 0);
+    SurfaceRef s16 = Loaded(16, MakeBitfieldsBmp(spec), &r);
+    ASSERT_EQ(r, 1);
+    EXPECT_EQ(Px(s16.Get(), 0, 0), c.want16) << std::hex << Px(s16.Get(), 0, 0);
+  }
+  // Rows bottom-up by default, top-down with a negative height.
+  BitfieldsBmpSpec two;
+  two.width = 1;
+  two.height = 2;
+  two.pixels = {0xFF000001, 0xFF000002};
+  SurfaceRef up = Loaded(32, MakeBitfieldsBmp(two));
+  EXPECT_EQ(Px(up.Get(), 0, 0), 0x00000002u) << "the last row in the file is the top";
+  two.height = -2;
+  SurfaceRef down = Loaded(32, MakeBitfieldsBmp(two));
+  EXPECT_EQ(Px(down.Get(), 0, 0), 0x00000001u);
+  EXPECT_EQ(Px(down.Get(), 0, 1), 0x00000002u);
+}
+
+TEST(Bmp, MalformedBitfieldsFilesAreRefused) {
+  BitfieldsBmpSpec good;
+  good.width = 2;
+  good.height = 2;
+  good.pixels = {1, 2, 3, 4};
+  struct Case {
+    const char* name;
+    Bytes file;
+  };
+  std::vector<Case> cases;
+  auto with = [&](const char* name, auto change) {
+    BitfieldsBmpSpec s = good;
+    change(s);
+    cases.push_back({name, MakeBitfieldsBmp(s)});
+  };
+  with("red and green overlap", [](BitfieldsBmpSpec& s) { s.masks[1] = 0x01FF00; });
+  with("alpha overlaps red", [](BitfieldsBmpSpec& s) { s.masks[3] = 0xFFFF0000; });
+  with("zero red mask", [](BitfieldsBmpSpec& s) { s.masks[0] = 0; });
+  with("zero green mask", [](BitfieldsBmpSpec& s) { s.masks[1] = 0; });
+  with("zero blue mask, 40-byte header", [](BitfieldsBmpSpec& s) { s.headerSize = 40, s.masks[2] = 0; });
+  with("scattered mask bits", [](BitfieldsBmpSpec& s) { s.headerSize = 40, s.masks[0] = 0x05FF0000; });
+  with("offset to the bits beyond the file", [](BitfieldsBmpSpec& s) { s.offBits = 100000; });
+  with("offset just past the end", [](BitfieldsBmpSpec& s) { s.offBits = 14 + 124 + 16 + 1; });
+  with("offset inside the header", [](BitfieldsBmpSpec& s) { s.offBits = 14 + 100; });
+  with("offset inside the masks after a 40-byte header", [](BitfieldsBmpSpec& s) {
+    s.headerSize = 40;
+    s.offBits = 14 + 40 + 4;
+  });
+  with("truncated rows", [](BitfieldsBmpSpec& s) { s.pixels.pop_back(); });
+  with("16 bits per pixel", [](BitfieldsBmpSpec& s) { s.bits = 16; });
+  with("24 bits per pixel", [](BitfieldsBmpSpec& s) { s.bits = 24; });
+  with("64-byte header", [](BitfieldsBmpSpec& s) { s.headerSize = 64; });
+  with("zero width", [](BitfieldsBmpSpec& s) { s.width = 0; });
+  with("huge", [](BitfieldsBmpSpec& s) { s.width = 70000; });
+  Bytes masksCut = MakeBitfieldsBmp([&] {
+    BitfieldsBmpSpec s = good;
+    s.headerSize = 40;
+    s.pixels.clear();
+    return s;
+  }());
+  masksCut.resize(14 + 40 + 8);
+  cases.push_back({"40-byte header, masks cut off", masksCut});
+  Bytes lastByte = MakeBitfieldsBmp(good);
+  lastByte.pop_back();
+  cases.push_back({"last byte missing", lastByte});
+  int r = -1;
+  Loaded(32, MakeBitfieldsBmp(good), &r);
+  ASSERT_EQ(r, 1) << "the unchanged file loads";
+  for (const Case& c : cases)
+    for (uint32_t bits : {16u, 32u}) {
+      r = -1;
+      Loaded(bits, c.file, &r);
+      EXPECT_EQ(r, 0) << c.name << " into " << bits << " bits";
+    }
 }
 
 TEST(Bmp, MalformedFilesAreRefused) {
