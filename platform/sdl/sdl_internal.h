@@ -96,6 +96,8 @@ class SdlWindow : public Window {
   int32_t ClientHeight() const { return m_ClientH; }
   int32_t MenuStrip() const { return m_Strip; }
   int32_t TakeWheel();
+  // The game's key and button presses latched as their events were pumped, since the last take.
+  Presses TakePresses();
   bool Focused() const;
   // The menu bar or a dialog has the mouse: its clicks are not the game's.
   bool UiHasMouse() const { return m_Modal || m_UiMouse; }
@@ -133,6 +135,7 @@ class SdlWindow : public Window {
   bool m_UiMouse = false;
   int32_t m_ClientW = 800, m_ClientH = 600, m_Strip = 22;
   int32_t m_Wheel = 0;
+  Presses m_Presses;
   int m_SavedX = 0, m_SavedY = 0, m_SavedW = 0, m_SavedH = 0;
   friend class SdlDialogHost;
 };
@@ -143,6 +146,7 @@ class SdlInput : public InputDevice {
   bool Acquire() override { return m_Window.Focused(); }
   bool ReadKeyboard(uint8_t state[256]) override;
   bool ReadMouse(MouseState& state) override;
+  bool TakePresses(Presses& out) override;
 
  private:
   SdlWindow& m_Window;

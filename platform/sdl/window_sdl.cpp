@@ -263,6 +263,12 @@ int32_t SdlWindow::TakeWheel() {
   return w;
 }
 
+Presses SdlWindow::TakePresses() {
+  const Presses p = m_Presses;
+  m_Presses = Presses{};
+  return p;
+}
+
 void SdlWindow::UpdateFront(const ImageView& back, const Rect& rect) {
   if (!m_Texture.get() || !back.pixels || back.width <= 0 || back.height <= 0 || back.pitch < back.width * 4) return;
   Rect r = rect;
