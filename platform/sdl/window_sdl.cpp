@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "lib/sjis.h"
 #include "platform/files.h"
 #include "platform/log.h"
 #include "platform/sdl/sdl_internal.h"
@@ -56,6 +57,35 @@ std::string DefaultUiFont() {
   return {};
 }
 
+// Every character code page 932 holds: the game's texts are Shift-JIS, and a menu or dialog
+// may show any of them. Made once, from every single and double byte sequence through the
+// code page's own conversion (a sequence that does not convert only adds characters the code
+// page holds anyway).
+const ImWchar* Cp932GlyphRanges() {
+  static const ImVector<ImWchar> ranges = [] {
+    std::string all;
+    for (int b = 0x20; b < 0x100; ++b)
+      if (!IsSjisLeadByte(uint8_t(b))) all += char(b);
+    for (int lead = 0x81; lead <= 0xFC; ++lead) {
+      if (!IsSjisLeadByte(uint8_t(lead))) continue;
+      for (int trail = 0x40; trail <= 0xFC; ++trail) {
+        if (trail == 0x7F) continue;
+        all += char(lead);
+        all += char(trail);
+      }
+    }
+    ImFontGlyphRangesBuilder builder;
+    static const ImWchar latin[] = {0x0020, 0x00FF, 0};
+    builder.AddRanges(latin);
+    for (char16_t c : SjisToWide(all))
+      if (c >= 0x20) builder.AddChar(ImWchar(c));
+    ImVector<ImWchar> out;
+    builder.BuildRanges(&out);
+    return out;
+  }();
+  return ranges.Data;
+}
+
 }  // namespace
 
 bool SdlWindow::Create(const WindowDesc& desc) {
@@ -100,8 +130,7 @@ bool SdlWindow::Create(const WindowDesc& desc) {
     const std::string font = m_Options.uiFontPath.empty() ? DefaultUiFont() : m_Options.uiFontPath;
     ImFont* loaded = nullptr;
     if (!font.empty() && IsRegularFile(Utf8ToWide(font)))
-      loaded =
-          io.Fonts->AddFontFromFileTTF(font.c_str(), m_Options.uiFontSize, nullptr, io.Fonts->GetGlyphRangesJapanese());
+      loaded = io.Fonts->AddFontFromFileTTF(font.c_str(), m_Options.uiFontSize, nullptr, Cp932GlyphRanges());
     if (!loaded) {
       LogLine("No Japanese UI font found; menus and dialogs use ImGui's own font\n");
       ImFontConfig cfg;
