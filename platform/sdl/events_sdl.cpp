@@ -29,7 +29,10 @@ void SdlWindow::HandleSdlEvent(const SDL_Event& e, bool modal) {
   Event out;
   switch (e.type) {
     case SDL_QUIT:
-      if (!modal) out.type = EventType::CloseRequest;
+      if (modal)
+        m_CloseWhileModal = true;
+      else
+        out.type = EventType::CloseRequest;
       break;
     case SDL_WINDOWEVENT:
       if (e.window.windowID != ourId) break;
@@ -47,7 +50,10 @@ void SdlWindow::HandleSdlEvent(const SDL_Event& e, bool modal) {
           m_Dirty = true;
           break;
         case SDL_WINDOWEVENT_CLOSE:
-          if (!modal) out.type = EventType::CloseRequest;
+          if (modal)
+            m_CloseWhileModal = true;  // asked once the dialog is closed
+          else
+            out.type = EventType::CloseRequest;
           break;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
         case SDL_WINDOWEVENT_RESTORED:
@@ -170,6 +176,21 @@ bool SdlWindow::WaitEvent(Event& out, uint32_t timeoutMs) {
   out = m_Queue.front();
   m_Queue.pop_front();
   return true;
+}
+
+bool SdlWindow::EnterModal() {
+  const bool was = m_Modal;
+  m_Modal = true;
+  return was;
+}
+
+void SdlWindow::LeaveModal(bool wasModal) {
+  m_Modal = wasModal;
+  if (wasModal || !m_CloseWhileModal) return;
+  m_CloseWhileModal = false;
+  Event e;
+  e.type = EventType::CloseRequest;
+  m_Queue.push_back(e);
 }
 
 }  // namespace platform::sdl

@@ -105,11 +105,14 @@ class SdlWindow : public Window {
   Rect PictureRect() const;
   Point WindowToClient(int32_t wx, int32_t wy) const;
   bool HasGlyph(char16_t ch);
+  // A dialog runs: events go to ImGui only, and a close request waits for the dialog's end.
+  bool EnterModal();
+  void LeaveModal(bool wasModal);
 
  private:
   void LayoutWindowed();
   void DrawMenuBar(bool enabled);
-  void DrawMenuItems(std::vector<MenuItem>& items, bool enabled);
+  void DrawMenuItems(std::vector<MenuItem>& items, bool enabled, bool inPopup);
   bool OverMenuStrip(int32_t wy) const;
   void ApplyCursor();
   void Drain();
@@ -132,12 +135,12 @@ class SdlWindow : public Window {
   bool m_CursorVisible = true;
   bool m_Dirty = false;
   bool m_Modal = false;
+  bool m_CloseWhileModal = false;
   bool m_UiMouse = false;
   int32_t m_ClientW = 800, m_ClientH = 600, m_Strip = 22;
   int32_t m_Wheel = 0;
   Presses m_Presses;
   int m_SavedX = 0, m_SavedY = 0, m_SavedW = 0, m_SavedH = 0;
-  friend class SdlDialogHost;
 };
 
 class SdlInput : public InputDevice {

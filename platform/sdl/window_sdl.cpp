@@ -5,6 +5,7 @@
 #include <imgui_impl_sdlrenderer.h>
 
 #include <algorithm>
+#include <cfloat>
 #include <cstring>
 
 #include "lib/sjis.h"
@@ -126,6 +127,9 @@ bool SdlWindow::Create(const WindowDesc& desc) {
     style.DisplaySafeAreaPadding = ImVec2(0, 0);
     style.FramePadding.y = 3.0f;
     style.WindowRounding = 0.0f;
+    // The light style's fields are white on the dialog's near-white face: an outline keeps
+    // check boxes, radio buttons, edits, lists and trackbar tracks visible.
+    style.FrameBorderSize = 1.0f;
     style.Colors[ImGuiCol_ModalWindowDimBg] = ImVec4(0, 0, 0, 0.15f);
     const std::string font = m_Options.uiFontPath.empty() ? DefaultUiFont() : m_Options.uiFontPath;
     ImFont* loaded = nullptr;
@@ -320,6 +324,17 @@ void SdlWindow::Render(const std::function<void()>& overlay) {
   ImGuiScope scope(m_ImGui.get());
   ImGui_ImplSDLRenderer_NewFrame();
   ImGui_ImplSDL2_NewFrame();
+  // ImGui's SDL layer takes the pointer from the desktop's global position less the window's
+  // place, which is wrong where the window manager frames or places the window differently
+  // (or there is none); SDL's own position for the window comes from the window's events.
+  ImGuiIO& io = ImGui::GetIO();
+  if (SDL_GetMouseFocus() == m_Window.get()) {
+    int x = 0, y = 0;
+    SDL_GetMouseState(&x, &y);
+    io.MousePos = ImVec2(float(x), float(y));
+  } else if (!ImGui::IsAnyMouseDown()) {
+    io.MousePos = ImVec2(-FLT_MAX, -FLT_MAX);
+  }
   ImGui::NewFrame();
   DrawMenuBar(!overlay);
   if (overlay) overlay();
@@ -332,7 +347,7 @@ void SdlWindow::Render(const std::function<void()>& overlay) {
   ImGui_ImplSDLRenderer_RenderDrawData(ImGui::GetDrawData());
   SDL_RenderPresent(m_Renderer.get());
   // ImGui needs further frames while a menu is open or a button is held, to finish a click.
-  m_UiMouse = ImGui::GetIO().WantCaptureMouse;
+  m_UiMouse = io.WantCaptureMouse;
   m_Dirty = m_UiMouse || ImGui::IsAnyMouseDown();
 }
 
