@@ -1,4 +1,5 @@
-// The keyboard and mouse module: device reads, edge bitmaps and the auto-repeat schedule.
+// The keyboard and mouse module: device reads, edge bitmaps with latched presses and the
+// auto-repeat schedule.
 #include "dxdraw/dxinput.h"
 
 #include <cstring>
@@ -82,8 +83,18 @@ void ReadDevices() {
     // turn on every frame the mouse is not available.
     s.dx = s.dy = s.dz = 0;
   }
+  // A key or button that went down and up again between two reads is not in the held state,
+  // but the devices latched the press: it counts as pressed once (and neither held nor released).
+  uint8_t latched[kBytes] = {};
+  platform::Presses presses;
+  if (s.device && s.device->Acquire() && s.device->TakePresses(presses)) {
+    for (int k = 0; k < 256; ++k) SetBit(latched, k, (presses.keys[k] & 0x80) != 0);
+    SetBit(latched, kMouseLeft, (presses.buttons[0] & 0x80) != 0);
+    SetBit(latched, kMouseRight, (presses.buttons[1] & 0x80) != 0);
+    SetBit(latched, kMouseMiddle, (presses.buttons[2] & 0x80) != 0);
+  }
   for (int i = 0; i < kBytes; ++i) {
-    s.pressed[i] = uint8_t(next[i] & ~s.held[i]);
+    s.pressed[i] = uint8_t((next[i] & ~s.held[i]) | latched[i]);
     s.released[i] = uint8_t(s.held[i] & ~next[i]);
     s.held[i] = next[i];
   }

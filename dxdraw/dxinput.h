@@ -27,6 +27,7 @@ void Finalize();
 // Reads the devices and advances the auto-repeat; once per frame.
 void Update();
 bool IsDown(int index);
+// Went down since the previous read, even when it is already up again.
 bool IsPressed(int index);
 bool IsReleased(int index);
 bool IsRepeat(int index);

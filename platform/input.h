@@ -123,6 +123,13 @@ struct MouseState {
   uint8_t buttons[4] = {};         // bit 0x80 = held: left, right, middle, fourth
 };
 
+// Every key and button that went down since the previous take, whether or not it is still
+// held: a press shorter than a frame is in here although no read of the held state saw it.
+struct Presses {
+  uint8_t keys[256] = {};   // by DirectInput key code, 0x80 = went down
+  uint8_t buttons[4] = {};  // left, right, middle, fourth; 0x80 = went down
+};
+
 // The devices read once per frame. A read fails (false) while the devices are not acquired:
 // the window is not the foreground window, or the device is missing.
 class InputDevice {
@@ -133,6 +140,9 @@ class InputDevice {
   // 256 bytes by DirectInput key code, 0x80 = held.
   virtual bool ReadKeyboard(uint8_t state[256]) = 0;
   virtual bool ReadMouse(MouseState& state) = 0;
+  // The presses latched since the previous take, and empties the latch. Presses made while
+  // the devices are not acquired are not kept.
+  virtual bool TakePresses(Presses& out) = 0;
 };
 
 }  // namespace platform

@@ -122,8 +122,31 @@ bool HeadlessInput::Acquire() {
   return !m_Window || m_Window->IsActive();
 }
 
+void HeadlessInput::SetKey(uint8_t code, bool down) {
+  // Presses while inactive reach no device, as a real one's do not.
+  if (down && !m_Keys[code] && Acquire()) m_Presses.keys[code] = 0x80;
+  m_Keys[code] = down ? 0x80 : 0;
+}
+
 void HeadlessInput::SetButton(int button, bool down) {
-  if (button >= 0 && button < 4) m_Buttons[button] = down ? 0x80 : 0;
+  if (button < 0 || button >= 4) return;
+  if (down && !m_Buttons[button] && Acquire()) m_Presses.buttons[button] = 0x80;
+  m_Buttons[button] = down ? 0x80 : 0;
+}
+
+void HeadlessInput::TapKey(uint8_t code) {
+  const bool held = m_Keys[code] != 0;
+  SetKey(code, false);
+  SetKey(code, true);
+  SetKey(code, held);
+}
+
+void HeadlessInput::TapButton(int button) {
+  if (button < 0 || button >= 4) return;
+  const bool held = m_Buttons[button] != 0;
+  SetButton(button, false);
+  SetButton(button, true);
+  SetButton(button, held);
 }
 
 void HeadlessInput::Script(std::vector<InputFrame> frames) {
@@ -136,9 +159,13 @@ bool HeadlessInput::ReadKeyboard(uint8_t state[256]) {
   if (!m_Script.empty()) {
     const InputFrame f = std::move(m_Script.front());
     m_Script.pop_front();
-    std::memset(m_Keys, 0, sizeof m_Keys);
-    for (uint8_t k : f.keys) m_Keys[k] = 0x80;
-    for (int b = 0; b < 4; ++b) m_Buttons[b] = (f.buttons >> b) & 1 ? 0x80 : 0;
+    for (uint8_t k : f.tappedKeys) TapKey(k);
+    for (int b = 0; b < 4; ++b)
+      if ((f.tappedButtons >> b) & 1) TapButton(b);
+    bool keys[256] = {};
+    for (uint8_t k : f.keys) keys[k] = true;
+    for (int k = 0; k < 256; ++k) SetKey(uint8_t(k), keys[k]);
+    for (int b = 0; b < 4; ++b) SetButton(b, (f.buttons >> b) & 1);
     m_Dx += f.dx;
     m_Dy += f.dy;
     m_Dz += f.dz;
@@ -156,6 +183,13 @@ bool HeadlessInput::ReadMouse(MouseState& state) {
   m_Dx = m_Dy = m_Dz = 0;
   std::memcpy(state.buttons, m_Buttons, 4);
   return true;
+}
+
+bool HeadlessInput::TakePresses(Presses& out) {
+  const bool ok = !m_Fail && Acquire();
+  out = ok ? m_Presses : Presses{};
+  m_Presses = Presses{};
+  return ok;
 }
 
 // ---- display ----

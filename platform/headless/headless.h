@@ -106,11 +106,14 @@ class HeadlessWindow : public Window {
   std::function<void()> m_OnIdle;
 };
 
-// One frame of scripted input: the keys and buttons held during it, and the movement.
+// One frame of scripted input: the keys and buttons held during it, the movement, and the
+// keys and buttons pressed and released again inside the frame (seen only as presses).
 struct InputFrame {
   std::vector<uint8_t> keys;  // DirectInput key codes held
   uint8_t buttons = 0;        // bit 0 left, 1 right, 2 middle
   int32_t dx = 0, dy = 0, dz = 0;
+  std::vector<uint8_t> tappedKeys;  // DirectInput key codes pressed and released
+  uint8_t tappedButtons = 0;        // bits as in buttons
 };
 
 class HeadlessInput : public InputDevice {
@@ -119,10 +122,15 @@ class HeadlessInput : public InputDevice {
   bool Acquire() override;
   bool ReadKeyboard(uint8_t state[256]) override;
   bool ReadMouse(MouseState& state) override;
+  bool TakePresses(Presses& out) override;
 
   // Test side. Held state persists until changed; scripted frames replace it one per read.
-  void SetKey(uint8_t code, bool down) { m_Keys[code] = down ? 0x80 : 0; }
+  // A key or button going down is latched as a press, as a real device's events are.
+  void SetKey(uint8_t code, bool down);
   void SetButton(int button, bool down);
+  // Pressed and released before the next read.
+  void TapKey(uint8_t code);
+  void TapButton(int button);
   void AddMotion(int32_t dx, int32_t dy, int32_t dz) {
     m_Dx += dx;
     m_Dy += dy;
@@ -136,6 +144,7 @@ class HeadlessInput : public InputDevice {
   HeadlessWindow* m_Window;  // not owned
   uint8_t m_Keys[256] = {};
   uint8_t m_Buttons[4] = {};
+  Presses m_Presses;
   int32_t m_Dx = 0, m_Dy = 0, m_Dz = 0;
   std::deque<InputFrame> m_Script;
   bool m_Fail = false;

@@ -217,8 +217,7 @@ int32_t SdlDialogHost::RunModal(const DialogTemplate& dialog, const DialogProced
     return state.Ended() ? state.Result() : -1;
   }
   PictureCache pictures(m_Window.Renderer());
-  const bool wasModal = m_Window.m_Modal;
-  m_Window.m_Modal = true;
+  const bool wasModal = m_Window.EnterModal();
   state.Start(procedure);
   const std::string popupId = "##dialog" + std::to_string(uintptr_t(&state));
   bool opened = false;
@@ -299,7 +298,7 @@ int32_t SdlDialogHost::RunModal(const DialogTemplate& dialog, const DialogProced
     if (closeBox && !state.Ended()) state.PressEscape(procedure);
     if (closeBox && !state.Ended()) opened = false;  // the procedure refused: show it again
   }
-  m_Window.m_Modal = wasModal;
+  m_Window.LeaveModal(wasModal);
   m_Window.Render();
   return state.Ended() ? state.Result() : -1;
 }

@@ -29,7 +29,10 @@ void SdlWindow::HandleSdlEvent(const SDL_Event& e, bool modal) {
   Event out;
   switch (e.type) {
     case SDL_QUIT:
-      if (!modal) out.type = EventType::CloseRequest;
+      if (modal)
+        m_CloseWhileModal = true;
+      else
+        out.type = EventType::CloseRequest;
       break;
     case SDL_WINDOWEVENT:
       if (e.window.windowID != ourId) break;
@@ -39,6 +42,7 @@ void SdlWindow::HandleSdlEvent(const SDL_Event& e, bool modal) {
           break;
         case SDL_WINDOWEVENT_FOCUS_LOST:
           out.type = EventType::Deactivate;
+          m_Presses = Presses{};  // the devices are lost with the focus, and their presses too
           break;
         case SDL_WINDOWEVENT_EXPOSED:
           out.type = EventType::Expose;
@@ -46,7 +50,10 @@ void SdlWindow::HandleSdlEvent(const SDL_Event& e, bool modal) {
           m_Dirty = true;
           break;
         case SDL_WINDOWEVENT_CLOSE:
-          if (!modal) out.type = EventType::CloseRequest;
+          if (modal)
+            m_CloseWhileModal = true;  // asked once the dialog is closed
+          else
+            out.type = EventType::CloseRequest;
           break;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
         case SDL_WINDOWEVENT_RESTORED:
@@ -71,6 +78,8 @@ void SdlWindow::HandleSdlEvent(const SDL_Event& e, bool modal) {
         out.type = e.type == SDL_KEYDOWN ? EventType::KeyDown : EventType::KeyUp;
         out.key = dik;
         out.repeat = e.key.repeat != 0;
+        // A press shorter than a frame is gone from the keyboard state by the next read.
+        if (e.type == SDL_KEYDOWN && !out.repeat) m_Presses.keys[dik] = 0x80;
         const uint16_t mod = e.key.keysym.mod;
         out.modifiers = ((mod & KMOD_SHIFT) ? uint32_t(kModShift) : 0u) |
                         ((mod & KMOD_CTRL) ? uint32_t(kModCtrl) : 0u) | ((mod & KMOD_ALT) ? uint32_t(kModAlt) : 0u);
@@ -104,6 +113,13 @@ void SdlWindow::HandleSdlEvent(const SDL_Event& e, bool modal) {
       if (modal || imguiMouse || OverMenuStrip(e.button.y)) {
         m_Dirty = true;
         break;
+      }
+      // A click shorter than a frame is gone from the mouse state by the next read. Clicks on
+      // a window in the background reach no device.
+      if (e.type == SDL_MOUSEBUTTONDOWN && Focused() && e.button.button >= SDL_BUTTON_LEFT &&
+          e.button.button <= SDL_BUTTON_X1) {
+        static constexpr int kSlot[] = {0, 2, 1, 3};  // SDL's left, middle, right, X1
+        m_Presses.buttons[kSlot[e.button.button - SDL_BUTTON_LEFT]] = 0x80;
       }
       if (e.button.button == SDL_BUTTON_LEFT || e.button.button == SDL_BUTTON_RIGHT ||
           e.button.button == SDL_BUTTON_MIDDLE) {
@@ -160,6 +176,21 @@ bool SdlWindow::WaitEvent(Event& out, uint32_t timeoutMs) {
   out = m_Queue.front();
   m_Queue.pop_front();
   return true;
+}
+
+bool SdlWindow::EnterModal() {
+  const bool was = m_Modal;
+  m_Modal = true;
+  return was;
+}
+
+void SdlWindow::LeaveModal(bool wasModal) {
+  m_Modal = wasModal;
+  if (wasModal || !m_CloseWhileModal) return;
+  m_CloseWhileModal = false;
+  Event e;
+  e.type = EventType::CloseRequest;
+  m_Queue.push_back(e);
 }
 
 }  // namespace platform::sdl

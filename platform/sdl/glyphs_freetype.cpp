@@ -36,7 +36,7 @@ struct Library {
 class FreeTypeFace : public GlyphFace {
  public:
   FreeTypeFace(std::shared_ptr<Library> library, FT_Face face, int height, bool bold)
-      : m_Library(std::move(library)), m_Face(face), m_Height(height), m_Bold(bold) {}
+      : m_Library(std::move(library)), m_Face(face), m_Height(height), m_Bold(bold), m_Baseline(Baseline(face)) {}
   ~FreeTypeFace() override { FT_Done_Face(m_Face); }
 
   void Render(char32_t ch, uint8_t* pixels, int width, int height, ptrdiff_t pitch, uint8_t ink) override {
@@ -47,8 +47,7 @@ class FreeTypeFace : public GlyphFace {
     if (FT_Render_Glyph(slot, FT_RENDER_MODE_MONO) != 0) return;
     const FT_Bitmap& bm = slot->bitmap;
     if (bm.pixel_mode != FT_PIXEL_MODE_MONO) return;
-    const int ascent = static_cast<int>(m_Face->size->metrics.ascender >> 6);
-    const int ox = slot->bitmap_left, oy = ascent - slot->bitmap_top;
+    const int ox = slot->bitmap_left, oy = m_Baseline - slot->bitmap_top;
     for (unsigned r = 0; r < bm.rows; ++r) {
       const int y = oy + static_cast<int>(r);
       if (y < 0 || y >= height) continue;
@@ -69,10 +68,20 @@ class FreeTypeFace : public GlyphFace {
   int CellHeight() const override { return m_Height; }
 
  private:
+  // The cell is the face's ascent plus descent, scaled to the cell height. FreeType rounds the
+  // scaled ascent up and the descent down, so the two together can be a row taller than the
+  // cell, and a baseline at the rounded-up ascent pushes the descenders' last row out of the
+  // cell; the ascent rounded to the nearest row keeps both ends inside.
+  static int Baseline(FT_Face face) {
+    if (!FT_IS_SCALABLE(face)) return static_cast<int>(face->size->metrics.ascender >> 6);
+    return static_cast<int>((FT_MulFix(face->ascender, face->size->metrics.y_scale) + 32) >> 6);
+  }
+
   std::shared_ptr<Library> m_Library;
   FT_Face m_Face;
   int m_Height;
   bool m_Bold;
+  int m_Baseline;  // rows from the cell's top to the baseline
 };
 
 class FreeTypeGlyphSource : public GlyphSource {

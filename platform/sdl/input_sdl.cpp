@@ -46,4 +46,11 @@ bool SdlInput::ReadMouse(MouseState& state) {
   return true;
 }
 
+bool SdlInput::TakePresses(Presses& out) {
+  out = m_Window.TakePresses();
+  if (m_Window.Focused()) return true;
+  out = Presses{};
+  return false;
+}
+
 }  // namespace platform::sdl

@@ -2,6 +2,7 @@
 // picture, its chosen items queued as command events.
 #include <imgui.h>
 
+#include <cmath>
 #include <string>
 
 #include "platform/sdl/sdl_internal.h"
@@ -23,23 +24,41 @@ void SdlWindow::SetMenuShown(bool shown) {
   ApplyCursor();
 }
 
-void SdlWindow::DrawMenuItems(std::vector<MenuItem>& items, bool enabled) {
+void SdlWindow::DrawMenuItems(std::vector<MenuItem>& items, bool enabled, bool inPopup) {
   for (MenuItem& item : items) {
     if (item.separator) {
       ImGui::Separator();
       continue;
     }
-    const std::string label = WideToUtf8(StripMnemonic(item.label)) + "##" + std::to_string(uintptr_t(&item));
+    // "label\tCtrl+Z": the text after the tab is the item's shortcut, drawn in its column.
+    const std::u16string text = StripMnemonic(item.label);
+    const size_t tab = text.find(u'\t');
+    const std::string label = WideToUtf8(text.substr(0, tab)) + "##" + std::to_string(uintptr_t(&item));
+    const std::string shortcut = tab == std::u16string::npos ? std::string() : WideToUtf8(text.substr(tab + 1));
+    const bool on = enabled && item.enabled;
     if (item.IsPopup()) {
-      if (ImGui::BeginMenu(label.c_str(), enabled && item.enabled)) {
-        DrawMenuItems(item.children, enabled);
+      if (ImGui::BeginMenu(label.c_str(), on)) {
+        DrawMenuItems(item.children, enabled, true);
         ImGui::EndMenu();
       }
-    } else if (ImGui::MenuItem(label.c_str(), nullptr, item.checked, enabled && item.enabled)) {
+      continue;
+    }
+    // A radio item's mark is a dot where a check item has its check mark (the column at the
+    // popup's right edge, the font's height wide and a fifth more).
+    const bool dot = inPopup && item.radio && item.checked;
+    const ImVec2 at = ImGui::GetCursorScreenPos();
+    const float right = at.x + ImGui::GetContentRegionAvail().x;
+    if (ImGui::MenuItem(label.c_str(), shortcut.empty() ? nullptr : shortcut.c_str(), item.checked && !dot, on)) {
       Event e;
       e.type = EventType::Command;
       e.command = item.id;
       m_Queue.push_back(e);
+    }
+    if (dot) {
+      const float f = ImGui::GetFontSize();
+      const ImVec2 centre(right - std::floor(f * 1.2f) + f * 0.83f, at.y + f * 0.5f);
+      ImGui::GetWindowDrawList()->AddCircleFilled(centre, f * 0.22f,
+                                                  ImGui::GetColorU32(on ? ImGuiCol_Text : ImGuiCol_TextDisabled));
     }
   }
 }
@@ -47,7 +66,7 @@ void SdlWindow::DrawMenuItems(std::vector<MenuItem>& items, bool enabled) {
 void SdlWindow::DrawMenuBar(bool enabled) {
   if (!m_Menu || !m_MenuShown) return;
   if (ImGui::BeginMainMenuBar()) {
-    DrawMenuItems(m_Menu->Top(), enabled);
+    DrawMenuItems(m_Menu->Top(), enabled, false);
     ImGui::EndMainMenuBar();
   }
 }

@@ -96,6 +96,8 @@ class SdlWindow : public Window {
   int32_t ClientHeight() const { return m_ClientH; }
   int32_t MenuStrip() const { return m_Strip; }
   int32_t TakeWheel();
+  // The game's key and button presses latched as their events were pumped, since the last take.
+  Presses TakePresses();
   bool Focused() const;
   // The menu bar or a dialog has the mouse: its clicks are not the game's.
   bool UiHasMouse() const { return m_Modal || m_UiMouse; }
@@ -103,11 +105,14 @@ class SdlWindow : public Window {
   Rect PictureRect() const;
   Point WindowToClient(int32_t wx, int32_t wy) const;
   bool HasGlyph(char16_t ch);
+  // A dialog runs: events go to ImGui only, and a close request waits for the dialog's end.
+  bool EnterModal();
+  void LeaveModal(bool wasModal);
 
  private:
   void LayoutWindowed();
   void DrawMenuBar(bool enabled);
-  void DrawMenuItems(std::vector<MenuItem>& items, bool enabled);
+  void DrawMenuItems(std::vector<MenuItem>& items, bool enabled, bool inPopup);
   bool OverMenuStrip(int32_t wy) const;
   void ApplyCursor();
   void Drain();
@@ -130,11 +135,12 @@ class SdlWindow : public Window {
   bool m_CursorVisible = true;
   bool m_Dirty = false;
   bool m_Modal = false;
+  bool m_CloseWhileModal = false;
   bool m_UiMouse = false;
   int32_t m_ClientW = 800, m_ClientH = 600, m_Strip = 22;
   int32_t m_Wheel = 0;
+  Presses m_Presses;
   int m_SavedX = 0, m_SavedY = 0, m_SavedW = 0, m_SavedH = 0;
-  friend class SdlDialogHost;
 };
 
 class SdlInput : public InputDevice {
@@ -143,6 +149,7 @@ class SdlInput : public InputDevice {
   bool Acquire() override { return m_Window.Focused(); }
   bool ReadKeyboard(uint8_t state[256]) override;
   bool ReadMouse(MouseState& state) override;
+  bool TakePresses(Presses& out) override;
 
  private:
   SdlWindow& m_Window;

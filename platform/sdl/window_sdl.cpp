@@ -5,8 +5,10 @@
 #include <imgui_impl_sdlrenderer.h>
 
 #include <algorithm>
+#include <cfloat>
 #include <cstring>
 
+#include "lib/sjis.h"
 #include "platform/files.h"
 #include "platform/log.h"
 #include "platform/sdl/sdl_internal.h"
@@ -56,6 +58,35 @@ std::string DefaultUiFont() {
   return {};
 }
 
+// Every character code page 932 holds: the game's texts are Shift-JIS, and a menu or dialog
+// may show any of them. Made once, from every single and double byte sequence through the
+// code page's own conversion (a sequence that does not convert only adds characters the code
+// page holds anyway).
+const ImWchar* Cp932GlyphRanges() {
+  static const ImVector<ImWchar> ranges = [] {
+    std::string all;
+    for (int b = 0x20; b < 0x100; ++b)
+      if (!IsSjisLeadByte(uint8_t(b))) all += char(b);
+    for (int lead = 0x81; lead <= 0xFC; ++lead) {
+      if (!IsSjisLeadByte(uint8_t(lead))) continue;
+      for (int trail = 0x40; trail <= 0xFC; ++trail) {
+        if (trail == 0x7F) continue;
+        all += char(lead);
+        all += char(trail);
+      }
+    }
+    ImFontGlyphRangesBuilder builder;
+    static const ImWchar latin[] = {0x0020, 0x00FF, 0};
+    builder.AddRanges(latin);
+    for (char16_t c : SjisToWide(all))
+      if (c >= 0x20) builder.AddChar(ImWchar(c));
+    ImVector<ImWchar> out;
+    builder.BuildRanges(&out);
+    return out;
+  }();
+  return ranges.Data;
+}
+
 }  // namespace
 
 bool SdlWindow::Create(const WindowDesc& desc) {
@@ -96,12 +127,14 @@ bool SdlWindow::Create(const WindowDesc& desc) {
     style.DisplaySafeAreaPadding = ImVec2(0, 0);
     style.FramePadding.y = 3.0f;
     style.WindowRounding = 0.0f;
+    // The light style's fields are white on the dialog's near-white face: an outline keeps
+    // check boxes, radio buttons, edits, lists and trackbar tracks visible.
+    style.FrameBorderSize = 1.0f;
     style.Colors[ImGuiCol_ModalWindowDimBg] = ImVec4(0, 0, 0, 0.15f);
     const std::string font = m_Options.uiFontPath.empty() ? DefaultUiFont() : m_Options.uiFontPath;
     ImFont* loaded = nullptr;
     if (!font.empty() && IsRegularFile(Utf8ToWide(font)))
-      loaded =
-          io.Fonts->AddFontFromFileTTF(font.c_str(), m_Options.uiFontSize, nullptr, io.Fonts->GetGlyphRangesJapanese());
+      loaded = io.Fonts->AddFontFromFileTTF(font.c_str(), m_Options.uiFontSize, nullptr, Cp932GlyphRanges());
     if (!loaded) {
       LogLine("No Japanese UI font found; menus and dialogs use ImGui's own font\n");
       ImFontConfig cfg;
@@ -263,6 +296,12 @@ int32_t SdlWindow::TakeWheel() {
   return w;
 }
 
+Presses SdlWindow::TakePresses() {
+  const Presses p = m_Presses;
+  m_Presses = Presses{};
+  return p;
+}
+
 void SdlWindow::UpdateFront(const ImageView& back, const Rect& rect) {
   if (!m_Texture.get() || !back.pixels || back.width <= 0 || back.height <= 0 || back.pitch < back.width * 4) return;
   Rect r = rect;
@@ -285,6 +324,17 @@ void SdlWindow::Render(const std::function<void()>& overlay) {
   ImGuiScope scope(m_ImGui.get());
   ImGui_ImplSDLRenderer_NewFrame();
   ImGui_ImplSDL2_NewFrame();
+  // ImGui's SDL layer takes the pointer from the desktop's global position less the window's
+  // place, which is wrong where the window manager frames or places the window differently
+  // (or there is none); SDL's own position for the window comes from the window's events.
+  ImGuiIO& io = ImGui::GetIO();
+  if (SDL_GetMouseFocus() == m_Window.get()) {
+    int x = 0, y = 0;
+    SDL_GetMouseState(&x, &y);
+    io.MousePos = ImVec2(float(x), float(y));
+  } else if (!ImGui::IsAnyMouseDown()) {
+    io.MousePos = ImVec2(-FLT_MAX, -FLT_MAX);
+  }
   ImGui::NewFrame();
   DrawMenuBar(!overlay);
   if (overlay) overlay();
@@ -297,7 +347,7 @@ void SdlWindow::Render(const std::function<void()>& overlay) {
   ImGui_ImplSDLRenderer_RenderDrawData(ImGui::GetDrawData());
   SDL_RenderPresent(m_Renderer.get());
   // ImGui needs further frames while a menu is open or a button is held, to finish a click.
-  m_UiMouse = ImGui::GetIO().WantCaptureMouse;
+  m_UiMouse = io.WantCaptureMouse;
   m_Dirty = m_UiMouse || ImGui::IsAnyMouseDown();
 }
 

@@ -46,6 +46,36 @@ TEST_F(InputFixture, HeldPressedReleasedForKeysAndButtons) {
   EXPECT_FALSE(Input::IsDown(Input::kIndexCount));
 }
 
+TEST_F(InputFixture, APressAndReleaseInsideOneFrameCountsOnce) {
+  b->hinput->Script({InputFrame{{}, 0, 0, 0, 0, {platform::DIK_RETURN}, 1}, InputFrame{}});
+  Frame(17);
+  EXPECT_TRUE(Input::IsPressed(platform::DIK_RETURN)) << "a key already up again at the read";
+  EXPECT_TRUE(Input::IsPressed(Input::kMouseLeft)) << "a click already up again at the read";
+  EXPECT_FALSE(Input::IsDown(platform::DIK_RETURN));
+  EXPECT_FALSE(Input::IsReleased(platform::DIK_RETURN)) << "it was never seen held";
+  Frame(17);
+  EXPECT_FALSE(Input::IsPressed(platform::DIK_RETURN)) << "each press counts once";
+  EXPECT_FALSE(Input::IsPressed(Input::kMouseLeft));
+
+  // Held, then let go and pressed again between two reads: a second press.
+  b->hinput->SetKey(platform::DIK_SPACE, true);
+  Frame(17);
+  EXPECT_TRUE(Input::IsPressed(platform::DIK_SPACE));
+  Frame(17);
+  EXPECT_FALSE(Input::IsPressed(platform::DIK_SPACE));
+  b->hinput->TapKey(platform::DIK_SPACE);
+  Frame(17);
+  EXPECT_TRUE(Input::IsPressed(platform::DIK_SPACE));
+  EXPECT_TRUE(Input::IsDown(platform::DIK_SPACE));
+
+  // Presses made while the game is in the background reach no device.
+  b->hwindow->SetActive(false);
+  b->hinput->TapButton(1);
+  b->hwindow->SetActive(true);
+  Frame(17);
+  EXPECT_FALSE(Input::IsPressed(Input::kMouseRight));
+}
+
 TEST_F(InputFixture, RepeatFiresOnTheFirstTickThenAfterSixteenThenEveryFour) {
   b->hinput->SetKey(platform::DIK_DOWN, true);
   std::vector<int> fired;
