@@ -157,6 +157,25 @@ void MeasureCpu(benchmark::State& state, Each each) {
   }
 }
 
+// The floor of this machine: a thread that only wakes 60 times a second, with no window.
+void BM_SixtyWakeupsAlone(benchmark::State& state) {
+  const Clock::duration tick = std::chrono::microseconds(16667);
+  Clock::time_point next = Clock::now();
+  uint64_t wakeups = 0;
+  for (auto _ : state) {
+    const std::clock_t cpu = std::clock();
+    const Clock::time_point start = Clock::now();
+    while (Clock::now() - start < kCpuWindow) {
+      next += tick;
+      std::this_thread::sleep_until(next);
+      ++wakeups;
+    }
+    const double wall = Seconds(Clock::now() - start);
+    state.counters["cpu_percent"] = 100.0 * double(std::clock() - cpu) / CLOCKS_PER_SEC / wall;
+    state.counters["fps"] = double(wakeups) / wall;
+  }
+}
+
 // Nothing on the screen changes.
 void BM_IdleWindow(benchmark::State& state) {
   g_Window->Settle();
@@ -286,6 +305,7 @@ void BM_Fade65(benchmark::State& state) {
   g_Window->Settle();
 }
 
+BENCHMARK(BM_SixtyWakeupsAlone)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_IdleWindow)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WaitingPage)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ClickToPresent)->Iterations(1)->Unit(benchmark::kMillisecond);
