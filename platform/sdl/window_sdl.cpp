@@ -509,11 +509,9 @@ bool SdlWindow::WaitEvent(Event& out, uint32_t timeoutMs) {
       Drain();
       if (m_Dirty) Render();
     }
+    if (m_Queue.empty()) return false;
   }
-  if (m_Queue.empty()) return false;
-  out = m_Queue.front();
-  m_Queue.pop_front();
-  return true;
+  return PollEvent(out);
 }
 
 // ---- input ----
