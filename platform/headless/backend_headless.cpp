@@ -123,9 +123,9 @@ void HeadlessWindow::PostAt(uint32_t framesFromNow, const Event& event) {
 }
 
 void HeadlessWindow::PostAtTime(uint32_t ms, const Event& event) {
-  const uint32_t now = TimeMs();
+  // After the events of the same time; the millisecond counter may wrap in between.
   auto later = std::find_if(m_Timed.begin(), m_Timed.end(),
-                            [&](const std::pair<uint32_t, Event>& t) { return t.first - now > ms - now; });
+                            [&](const std::pair<uint32_t, Event>& t) { return int32_t(t.first - ms) > 0; });
   m_Timed.insert(later, {ms, event});
 }
 
