@@ -56,6 +56,29 @@ struct FrameCounter {
   uint64_t frames = 0;
 } g_FrameCounter;
 
+// The frame ticks: tick n of the current run lies n / 60 of a second after its base, in whole
+// milliseconds (16, 17, 17, ...), so that a second holds exactly 60 of them.
+struct FramePacing {
+  bool running = false;
+  uint32_t base = 0;
+  uint32_t index = 0;  // the tick of the latest frame
+
+  void Restart(uint32_t now) {
+    running = true;
+    base = now;
+    index = 0;
+  }
+  uint32_t Advance() {
+    if (++index == kFramesPerSecond) {
+      base += 1000;
+      index = 0;
+    }
+    return base + index * 1000 / kFramesPerSecond;
+  }
+} g_Pacing;
+
+constexpr int32_t kTickMs = (1000 + kFramesPerSecond - 1) / kFramesPerSecond;
+
 [[noreturn]] void RaiseQuit(int line) {
   ThrowException(u"main", line, 1, 0, u"Quit");
 }
@@ -69,6 +92,11 @@ void CheckQuit() {
     g_QuitFlag = 0;
     RaiseQuit(295);
   }
+}
+
+// Events that the frame must answer at once: a press, not the keyboard's repeat of a held key.
+bool IsPress(const platform::Event& e) {
+  return e.type == platform::EventType::MouseDown || (e.type == platform::EventType::KeyDown && !e.repeat);
 }
 
 }  // namespace
@@ -176,11 +204,43 @@ void RunFrame() {
   RunACTLevels(15, 15);
 }
 
+void WaitFrameTick() {
+  const uint32_t now = platform::TimeMs();
+  if (!g_Pacing.running) {
+    g_Pacing.Restart(now);
+    return;
+  }
+  const uint32_t tick = g_Pacing.Advance();
+  if (int32_t(now - tick) >= kTickMs) {
+    g_Pacing.Restart(now);
+    return;
+  }
+  for (;;) {
+    const int32_t remaining = int32_t(tick - platform::TimeMs());
+    if (remaining <= 0) return;
+    platform::Window* window = g_Frame.window;
+    if (!window || !window->IsAlive()) {
+      platform::SleepMs(uint32_t(remaining));
+      continue;
+    }
+    platform::Event e;
+    if (!window->WaitEvent(e, uint32_t(remaining))) continue;
+    DispatchOne(e);
+    CheckQuit();
+    if (IsPress(e) || g_TransferRequest != 0) {
+      g_Pacing.Restart(platform::TimeMs());
+      return;
+    }
+  }
+}
+
 void WaitFrame() {
-  if (YieldScriptThread())
+  if (YieldScriptThread()) {
+    WaitFrameTick();
     RunFrame();
-  else
+  } else {
     platform::SleepMs(0);
+  }
 }
 
 int YieldScriptThread() {
@@ -262,4 +322,5 @@ void ResetFrameStep() {
   g_Frame = FrameContext{};
   ResetScriptThreads();
   ResetFrameCounter();
+  g_Pacing = FramePacing{};
 }

@@ -75,8 +75,17 @@ extern FrameContext g_Frame;
 // The longest run of renders the automatic frame skip leaves out after one slow frame.
 constexpr uint32_t kMaxAutoSkipFrames = 4;
 
-// Lets one frame pass (RunFrame on the main thread).
+// Frames run at the display's usual rate, paced on the platform clock.
+constexpr uint32_t kFramesPerSecond = 60;
+
+// Lets one frame pass (on the main thread: the wait for the frame's tick, then RunFrame).
 void WaitFrame();
+// Waits until the next frame tick, pumping the window's events meanwhile. A button or key press
+// (not the keyboard's auto-repeat), a control transfer or a quit request ends the wait at once
+// and the ticks start again from there, so an answer to a press is not held back to the tick; a
+// frame a whole tick late starts them again too, so no burst of frames follows a stall. The first
+// wait after ResetFrameStep does not wait.
+void WaitFrameTick();
 // One frame: pump, transfer request, input, ACT levels, update, render, frame skip.
 void RunFrame();
 // Dispatches every queued window event; raises the quit error when the quit flag is set; waits

@@ -48,10 +48,20 @@ void HeadlessWindow::Destroy() {
   m_Alive = false;
   m_Queue.clear();
   m_Later.clear();
+  m_Timed.clear();
+}
+
+void HeadlessWindow::TakeDue() {
+  const uint32_t now = TimeMs();
+  size_t due = 0;
+  while (due < m_Timed.size() && int32_t(m_Timed[due].first - now) <= 0) m_Queue.push_back(m_Timed[due++].second);
+  m_Timed.erase(m_Timed.begin(), m_Timed.begin() + std::ptrdiff_t(due));
 }
 
 bool HeadlessWindow::PollEvent(Event& out) {
-  if (!m_Alive || m_Queue.empty()) return false;
+  if (!m_Alive) return false;
+  TakeDue();
+  if (m_Queue.empty()) return false;
   out = m_Queue.front();
   m_Queue.pop_front();
   return true;
@@ -61,7 +71,14 @@ bool HeadlessWindow::WaitEvent(Event& out, uint32_t timeoutMs) {
   if (PollEvent(out)) return true;
   if (m_OnIdle) m_OnIdle();
   if (PollEvent(out)) return true;
-  SleepMs(timeoutMs);  // moves the virtual clock when one is installed
+  // The clock (virtual when one is installed) moves on to the next timed event within the
+  // time-out, or by the whole time-out.
+  const uint32_t wait = m_Alive && !m_Timed.empty() ? m_Timed.front().first - TimeMs() : timeoutMs;
+  if (wait < timeoutMs) {
+    SleepMs(wait);
+    return PollEvent(out);
+  }
+  SleepMs(timeoutMs);
   return false;
 }
 
@@ -103,6 +120,13 @@ void HeadlessWindow::PostAt(uint32_t framesFromNow, const Event& event) {
     m_Queue.push_back(event);
   else
     m_Later.emplace_back(framesFromNow, event);
+}
+
+void HeadlessWindow::PostAtTime(uint32_t ms, const Event& event) {
+  // After the events of the same time; the millisecond counter may wrap in between.
+  auto later = std::find_if(m_Timed.begin(), m_Timed.end(),
+                            [&](const std::pair<uint32_t, Event>& t) { return int32_t(t.first - ms) > 0; });
+  m_Timed.insert(later, {ms, event});
 }
 
 void HeadlessWindow::NextFrame() {

@@ -82,6 +82,9 @@ class HeadlessWindow : public Window {
   // NextFrame call, which the input device makes at its keyboard read.
   void PostAt(uint32_t framesFromNow, const Event& event);
   void NextFrame();
+  // An event that arrives when the clock reaches `ms`: a wait for events (WaitEvent) runs the
+  // clock on only to it and returns it; a poll takes it once the time has come.
+  void PostAtTime(uint32_t ms, const Event& event);
   // The next `count` full-screen switches to "on" fail.
   void FailNextFullScreen(int count = 1) { m_FailFullScreen = count; }
   // The window's outer place and size while windowed (moved by the test like a user would).
@@ -95,6 +98,7 @@ class HeadlessWindow : public Window {
   HeadlessPresenter m_Presenter;
   std::deque<Event> m_Queue;
   std::vector<std::pair<uint32_t, Event>> m_Later;
+  std::vector<std::pair<uint32_t, Event>> m_Timed;  // by arrival time, earliest first
   std::u16string m_Caption;
   Menu* m_Menu = nullptr;
   bool m_Alive = false, m_Shown = false, m_Active = true, m_FullScreen = false;
@@ -104,6 +108,9 @@ class HeadlessWindow : public Window {
   Rect m_Placement{112, 60, 912, 660};
   Rect m_SavedPlacement;
   std::function<void()> m_OnIdle;
+
+  // Queues the timed events whose time has come.
+  void TakeDue();
 };
 
 // One frame of scripted input: the keys and buttons held during it, the movement, and the

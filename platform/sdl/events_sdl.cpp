@@ -164,18 +164,20 @@ bool SdlWindow::PollEvent(Event& out) {
 }
 
 bool SdlWindow::WaitEvent(Event& out, uint32_t timeoutMs) {
-  if (PollEvent(out)) return true;
   if (!m_Window.get()) return false;
-  SDL_Event e;
-  if (SDL_WaitEventTimeout(&e, int(std::min<uint32_t>(timeoutMs, 0x7FFFFFFF)))) {
-    HandleSdlEvent(e, false);
-    Drain();
+  if (m_Queue.empty()) {
     if (m_Dirty) Render();
+    // SDL reads the display's queue itself before it waits: no poll of our own ahead of it, which
+    // would ask the X server for events twice in every frame of a paced game.
+    SDL_Event e;
+    if (SDL_WaitEventTimeout(&e, int(std::min<uint32_t>(timeoutMs, 0x7FFFFFFF)))) {
+      HandleSdlEvent(e, false);
+      Drain();
+      if (m_Dirty) Render();
+    }
+    if (m_Queue.empty()) return false;
   }
-  if (m_Queue.empty()) return false;
-  out = m_Queue.front();
-  m_Queue.pop_front();
-  return true;
+  return PollEvent(out);
 }
 
 bool SdlWindow::EnterModal() {

@@ -104,6 +104,37 @@ TEST_F(RevealTest, IndicatorShowsUntilTheClick) {
   EXPECT_EQ(stack.Front().PixelAt(780, 590), 0u);
 }
 
+TEST_F(RevealTest, AWaitingPagePresentsOnlyTheIndicatorWhenItChanges) {
+  view->PrintText(0xFFFFFF, 0, u"ABC", nullptr, nullptr);
+  for (int i = 0; i < 3; ++i) WaitFrame();
+  stack.Front().ClearLog();
+  WaitFrame();
+  EXPECT_TRUE(stack.Front().Presented().empty()) << "an idle frame presents nothing";
+  EXPECT_EQ(stack.Front().Flushes(), 0u);
+
+  ACT* task = view->CreateTextTask(0, -1);
+  RunACT(task);
+  WaitFrame();
+  ASSERT_EQ(stack.Front().Presented().size(), 1u) << "the indicator appears";
+  const platform::Rect indicator = stack.Front().Presented()[0];
+  EXPECT_EQ(indicator, (platform::Rect{776, 584, 792, 600})) << "at the view's lower right corner";
+  stack.Front().ClearLog();
+  // One virtual second of 60 frames: the indicator moves on every 100 ms, and nothing else is
+  // presented in between.
+  std::vector<uint64_t> presentFrames;
+  for (int frame = 0; frame < 60; ++frame) {
+    const size_t before = stack.Front().Presented().size();
+    RunACT(task);
+    WaitFrame();
+    if (stack.Front().Presented().size() != before) presentFrames.push_back(uint64_t(frame));
+  }
+  for (const platform::Rect& r : stack.Front().Presented()) EXPECT_EQ(r, indicator);
+  EXPECT_EQ(stack.Front().Flushes(), presentFrames.size()) << "one flush for each change";
+  ASSERT_EQ(presentFrames.size(), 10u);
+  for (size_t i = 1; i < presentFrames.size(); ++i) EXPECT_EQ(presentFrames[i] - presentFrames[i - 1], 6u);
+  FreeACT(task);
+}
+
 TEST_F(RevealTest, TransferAbandonsTheRevealAndTheWait) {
   platform::Event title;
   title.type = platform::EventType::Command;

@@ -1,0 +1,335 @@
+// Frame pacing in a real SDL window under a private Xvfb: CPU and frame rate of an idle screen and
+// of a page waiting for the reader, the time from a click to the presented answer, and the length
+// of a 65-frame fade. Run it without arguments; it starts and ends its own X server.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "app/frame/framestep.h"
+#include "dxdraw/dxinput.h"
+#include "dxdraw/matrix.h"
+#include "dxdraw/sprite.h"
+#include "platform/sdl/sdl_backend.h"
+#include "tests/app/stack.h"
+#include "tests/desktop/xvfb.h"
+#include "textscript/messwindow.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr auto kCpuWindow = std::chrono::seconds(10);
+constexpr int kClicks = 20;
+constexpr int kFadeSteps = 65;
+
+double Seconds(Clock::duration d) {
+  return std::chrono::duration<double>(d).count();
+}
+
+double Median(std::vector<double> v) {
+  if (v.empty()) return 0;
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+struct SurfaceRelease {
+  void operator()(DxDraw::DxSurface* s) const {
+    if (s) s->Release();
+  }
+};
+
+// The game's main window as the frame step sees it, noting when a mouse press reaches it.
+class TimedMainWindow : public varntest::TestMainWindow {
+ public:
+  std::atomic<int64_t> lastPressNs{0};
+
+ protected:
+  intptr_t WindowProc(uint32_t msg, uintptr_t wParam, intptr_t lParam) override {
+    if (msg == WMSG_MOUSEDOWN) lastPressNs = Clock::now().time_since_epoch().count();
+    return varntest::TestMainWindow::WindowProc(msg, wParam, lParam);
+  }
+};
+
+// The SDL backend on the private X server, wired into the frame step with a screen surface.
+struct RealWindow {
+  xvfbtest::Server& x;
+  std::unique_ptr<platform::Backend> backend;
+  std::unique_ptr<platform::GlyphSource> glyphs;
+  platform::GlyphSource* previousGlyphs = nullptr;
+  TimedMainWindow main;
+  std::unique_ptr<DrawGroup, varntest::ViewRelease> root;
+  DxDraw::DxScreenSurface32* screen = nullptr;
+  std::unique_ptr<DxDraw::DxSurface, SurfaceRelease> system{DxDraw::CreateSurface(32)};
+  int32_t skipFrame = 1;
+  AppFrameStep step;
+  unsigned long id = 0;
+  bool ok = false;
+
+  explicit RealWindow(xvfbtest::Server& server) : x(server) {
+    platform::sdl::Options options;
+    options.audioSampleRate = 0;
+    backend = platform::sdl::CreateBackend(options);
+    if (!backend) return;
+    backend->Install();
+    glyphs = platform::CreateBoxGlyphSource();
+    previousGlyphs = platform::SetGlyphSource(glyphs.get());
+    if (!main.Create(*backend->window, u"VARN", u"varn-xvfb-bench", platform::Rect{0, 0, 800, 600}, nullptr)) return;
+    backend->window->Show();
+    InputConfig config;
+    config.device = backend->input.get();
+    config.window = backend->window.get();
+    if (Input::Initialize(config) != 1) return;
+    InitACT();
+    if (g_MatrixStack.Capacity() == 0) g_MatrixStack.Allocate(32);
+    ResetFrameStep();
+    AddACT(15, MakeACT(FrameCounterProc, 0));
+    root.reset(new DrawGroup());
+    screen = new DxDraw::DxScreenSurface32();
+    screen->SetSize(800, 600);
+    root->AddChild(screen);
+    main.SetScreen(screen);
+    g_Frame.frame = &main;
+    g_Frame.window = backend->window.get();
+    g_Frame.root = root.get();
+    g_Frame.screen = screen;
+    g_Frame.skipFrame = &skipFrame;
+    step.Install();
+
+    system->Create(128, 32);
+    system->Fill(nullptr, 0xFF0000, 255);
+    TextScript::MessageServices services;
+    services.systemImage = system.get();
+    TextScript::SetMessageServices(services);
+
+    id = x.FindWindow("varn-xvfb-bench");
+    if (id == 0) return;
+    x.Tool("windowfocus --sync " + std::to_string(id));
+    x.Tool("mousemove --window " + std::to_string(id) + " 400 300");
+    const auto until = Clock::now() + std::chrono::seconds(10);
+    while (!backend->window->IsActive() && Clock::now() < until) {
+      platform::Event e;
+      while (backend->window->PollEvent(e)) main.DispatchEvent(e);
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ok = backend->window->IsActive();
+  }
+
+  ~RealWindow() {
+    if (!backend) return;
+    step.Uninstall();
+    TextScript::SetMessageServices(TextScript::MessageServices{});
+    KillAllACT();
+    root.reset();
+    ResetFrameStep();
+    Input::Finalize();
+    main.Destroy();
+    platform::SetGlyphSource(previousGlyphs);
+    backend->Uninstall();
+  }
+
+  // Lets the window settle: the first frames present the whole screen.
+  void Settle() {
+    for (int i = 0; i < 30; ++i) WaitFrame();
+  }
+};
+
+RealWindow* g_Window = nullptr;
+
+// Runs frames for the CPU window and reports the share of one core and the frame rate.
+template <typename Each>
+void MeasureCpu(benchmark::State& state, Each each) {
+  for (auto _ : state) {
+    const uint64_t frames = GetFrameCount();
+    const std::clock_t cpu = std::clock();
+    const Clock::time_point start = Clock::now();
+    while (Clock::now() - start < kCpuWindow) each();
+    const double wall = Seconds(Clock::now() - start);
+    const double used = double(std::clock() - cpu) / CLOCKS_PER_SEC;
+    state.counters["cpu_percent"] = 100.0 * used / wall;
+    state.counters["fps"] = double(GetFrameCount() - frames) / wall;
+  }
+}
+
+// The floor of this machine: a thread that only wakes 60 times a second, with no window.
+void BM_SixtyWakeupsAlone(benchmark::State& state) {
+  const Clock::duration tick = std::chrono::microseconds(16667);
+  Clock::time_point next = Clock::now();
+  uint64_t wakeups = 0;
+  for (auto _ : state) {
+    const std::clock_t cpu = std::clock();
+    const Clock::time_point start = Clock::now();
+    while (Clock::now() - start < kCpuWindow) {
+      next += tick;
+      std::this_thread::sleep_until(next);
+      ++wakeups;
+    }
+    const double wall = Seconds(Clock::now() - start);
+    state.counters["cpu_percent"] = 100.0 * double(std::clock() - cpu) / CLOCKS_PER_SEC / wall;
+    state.counters["fps"] = double(wakeups) / wall;
+  }
+}
+
+// Nothing on the screen changes.
+void BM_IdleWindow(benchmark::State& state) {
+  g_Window->Settle();
+  MeasureCpu(state, [] { WaitFrame(); });
+}
+
+// A page shown and its click-wait indicator animating, as the reader sees it between pages.
+void BM_WaitingPage(benchmark::State& state) {
+  auto* window = new TextScript::DxMessWindow(800, 200, 8, 24, 44, 16);
+  window->SetPosition(0, 400);
+  g_Window->screen->AddChild(window);
+  TextScript::DxMessView2* view = window->m_pView;
+  view->SetFont(16, 0, nullptr);
+  view->PrintText(0xFFFFFF, 0, u"ABCDEFGH", nullptr, nullptr);
+  g_Window->Settle();
+  ACT* task = view->CreateTextTask(0, -1);
+  MeasureCpu(state, [&] {
+    RunACT(task);
+    WaitFrame();
+  });
+  FreeACT(task);
+  window->Release();
+  g_Window->Settle();
+}
+
+// Turns a square on the screen on or off in the frame that polled a click, before its render.
+int32_t AnswerClickProc(ACT* act, uint32_t message, uintptr_t, uintptr_t) {
+  if (message != ACTMSG_RUN || !(g_Input.pressed & INPUT_LBUTTON)) return 0;
+  auto* square = reinterpret_cast<DxDraw::DxSurfaceSprite32*>(act->m_User);
+  if (square->IsShown())
+    square->Hide();
+  else
+    square->Show();
+  return 0;
+}
+
+// One xdotool that reads its commands from a pipe, so that a click costs no process start.
+class ClickPipe {
+ public:
+  ClickPipe() : m_Pipe(popen("xdotool - >/dev/null 2>&1", "w")) {}
+  ~ClickPipe() {
+    if (m_Pipe) pclose(m_Pipe);
+  }
+  bool Ok() const { return m_Pipe != nullptr; }
+  void Send(const char* command) {
+    std::fputs(command, m_Pipe);
+    std::fputc('\n', m_Pipe);
+    std::fflush(m_Pipe);
+  }
+
+ private:
+  FILE* m_Pipe;
+};
+
+// From the click (the moment xdotool is told to press, and the press's arrival in the window) to
+// the end of the frame that presented the answer.
+void BM_ClickToPresent(benchmark::State& state) {
+  ClickPipe xdotool;
+  if (!xdotool.Ok()) {
+    state.SkipWithError("xdotool did not start");
+    return;
+  }
+  auto* square = new DxDraw::DxSurfaceSprite32(64, 64);
+  square->DxDraw::DxSurface32::Fill(nullptr, 0x00FF00, 255);
+  square->SetPosition(100, 100);
+  g_Window->screen->AddChild(square);
+  ACT* answer = MakeACT(AnswerClickProc, reinterpret_cast<uintptr_t>(square));
+  AddACT(1, answer);
+  g_Window->Settle();
+  std::vector<double> fromClick, fromArrival;
+  for (auto _ : state) {
+    for (int i = 0; i < kClicks; ++i) {
+      std::atomic<int64_t> clickNs{0};
+      std::atomic<bool> done{false};
+      // The clicks fall at different places of the frame tick.
+      const auto pause = std::chrono::milliseconds(60 + (i * 37) % 50);
+      std::thread clicker([&] {
+        std::this_thread::sleep_for(pause);
+        clickNs = Clock::now().time_since_epoch().count();
+        xdotool.Send("mousedown 1");
+        while (!done) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        xdotool.Send("mouseup 1");
+      });
+      const Clock::time_point giveUp = Clock::now() + std::chrono::seconds(5);
+      bool seen = false;
+      while (!seen && Clock::now() < giveUp) {
+        WaitFrame();
+        seen = (g_Input.pressed & INPUT_LBUTTON) != 0;
+      }
+      const int64_t presentedNs = Clock::now().time_since_epoch().count();
+      done = true;
+      clicker.join();
+      if (seen) {
+        fromClick.push_back(double(presentedNs - clickNs) / 1e6);
+        fromArrival.push_back(double(presentedNs - g_Window->main.lastPressNs) / 1e6);
+      }
+      // The release, and a quiet moment before the next click.
+      for (int f = 0; f < 10; ++f) WaitFrame();
+    }
+  }
+  state.counters["clicks"] = double(fromClick.size());
+  state.counters["median_ms_from_click"] = Median(fromClick);
+  state.counters["median_ms_from_arrival"] = Median(fromArrival);
+  FreeACT(answer);
+  square->Release();
+  g_Window->Settle();
+}
+
+// A full-screen picture faded in over 65 frames, one level step a frame.
+void BM_Fade65(benchmark::State& state) {
+  auto* picture = new DxDraw::DxSurfaceSprite32(800, 600);
+  picture->DxDraw::DxSurface32::Fill(nullptr, 0x3060C0, 255);
+  picture->m_Params.mode = 2;
+  picture->m_Params.level = 0;
+  g_Window->screen->AddChild(picture);
+  g_Window->Settle();
+  for (auto _ : state) {
+    const Clock::time_point start = Clock::now();
+    for (int i = 0; i < kFadeSteps; ++i) {
+      picture->m_Params.level = uint32_t(std::min(255, i * 4));
+      picture->MarkDirty(16);
+      WaitFrame();
+    }
+    state.counters["fade_ms"] = Seconds(Clock::now() - start) * 1000.0;
+  }
+  picture->Release();
+  g_Window->Settle();
+}
+
+BENCHMARK(BM_SixtyWakeupsAlone)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_IdleWindow)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WaitingPage)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ClickToPresent)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Fade65)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  xvfbtest::Server server;
+  if (!server.Ok()) {
+    std::fprintf(stderr, "real-window benchmark skipped: %s\n", server.Error().c_str());
+    return 0;
+  }
+  {
+    RealWindow window(server);
+    if (!window.ok) {
+      std::fprintf(stderr, "real-window benchmark skipped: the SDL window did not open or get the focus\n");
+      return 0;
+    }
+    g_Window = &window;
+    benchmark::RunSpecifiedBenchmarks();
+    g_Window = nullptr;
+  }
+  benchmark::Shutdown();
+  return 0;
+}
