@@ -61,14 +61,11 @@ class TimedMainWindow : public varntest::TestMainWindow {
 struct RealWindow {
   xvfbtest::Server& x;
   std::unique_ptr<platform::Backend> backend;
-  std::unique_ptr<platform::GlyphSource> glyphs;
-  platform::GlyphSource* previousGlyphs = nullptr;
+  std::unique_ptr<platform::GlyphSource> glyphs = platform::CreateBoxGlyphSource();
   TimedMainWindow main;
-  std::unique_ptr<DrawGroup, varntest::ViewRelease> root;
+  std::unique_ptr<varntest::FrameStack> frames;  // goes before the main window and the backend
   DxDraw::DxScreenSurface32* screen = nullptr;
   std::unique_ptr<DxDraw::DxSurface, SurfaceRelease> system{DxDraw::CreateSurface(32)};
-  int32_t skipFrame = 1;
-  AppFrameStep step;
   unsigned long id = 0;
   bool ok = false;
 
@@ -77,30 +74,13 @@ struct RealWindow {
     options.audioSampleRate = 0;
     backend = platform::sdl::CreateBackend(options);
     if (!backend) return;
-    backend->Install();
-    glyphs = platform::CreateBoxGlyphSource();
-    previousGlyphs = platform::SetGlyphSource(glyphs.get());
     if (!main.Create(*backend->window, u"VARN", u"varn-xvfb-bench", platform::Rect{0, 0, 800, 600}, nullptr)) return;
     backend->window->Show();
-    InputConfig config;
-    config.device = backend->input.get();
-    config.window = backend->window.get();
-    if (Input::Initialize(config) != 1) return;
-    InitACT();
-    if (g_MatrixStack.Capacity() == 0) g_MatrixStack.Allocate(32);
-    ResetFrameStep();
-    AddACT(15, MakeACT(FrameCounterProc, 0));
-    root.reset(new DrawGroup());
-    screen = new DxDraw::DxScreenSurface32();
-    screen->SetSize(800, 600);
-    root->AddChild(screen);
-    main.SetScreen(screen);
-    g_Frame.frame = &main;
-    g_Frame.window = backend->window.get();
-    g_Frame.root = root.get();
-    g_Frame.screen = screen;
-    g_Frame.skipFrame = &skipFrame;
-    step.Install();
+    backends::WiringOptions wiring;
+    wiring.glyphs = glyphs.get();
+    frames = std::make_unique<varntest::FrameStack>(*backend, main, wiring);
+    if (!frames->Wired()) return;
+    screen = frames->screen;
 
     system->Create(128, 32);
     system->Fill(nullptr, 0xFF0000, 255);
@@ -119,19 +99,6 @@ struct RealWindow {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     ok = backend->window->IsActive();
-  }
-
-  ~RealWindow() {
-    if (!backend) return;
-    step.Uninstall();
-    TextScript::SetMessageServices(TextScript::MessageServices{});
-    KillAllACT();
-    root.reset();
-    ResetFrameStep();
-    Input::Finalize();
-    main.Destroy();
-    platform::SetGlyphSource(previousGlyphs);
-    backend->Uninstall();
   }
 
   // Lets the window settle: the first frames present the whole screen.

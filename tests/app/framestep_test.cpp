@@ -232,7 +232,7 @@ TEST_F(FrameStepTest, AutomaticFrameSkipFollowsTheRenderTimeWithACap) {
     uint32_t expected;
   } cases[] = {{0, 40, 2}, {0, 5, 0}, {0, 10000, kMaxAutoSkipFrames}, {2, 100, 0}};
   for (const auto& c : cases) {
-    stack.skipFrame = c.setting;
+    stack.SkipFrame() = c.setting;
     probe->renderMs = c.renderMs;
     stack.screen->m_SkipFrames = stack.screen->m_SkipCount = 0;
     RunFrame();

@@ -69,6 +69,58 @@ inline int32_t TickProc(ACT* act, uint32_t message, uintptr_t, uintptr_t) {
   return 0;
 }
 
+// The engine's frame set-up over any backend: ACT levels and the matrix stack, the backend
+// wired to the engine, a root group with an 800x600 screen surface shown in the main window,
+// and the frame step installed. Torn down in reverse: the main window is detached before the
+// wiring goes.
+class FrameStack {
+ public:
+  FrameStack(platform::Backend& backend, DxDraw::DxFrame& main, const backends::WiringOptions& options = {})
+      : m_Main(main) {
+    InitACT();
+    if (g_MatrixStack.Capacity() == 0) g_MatrixStack.Allocate(32);
+    ResetFrameStep();  // before the wiring, which sets the frame step's window
+    wiring = backends::WireBackend(backend, options);
+    AddACT(15, MakeACT(FrameCounterProc, 0));
+    root.reset(new DrawGroup());
+    screen = new DxDraw::DxScreenSurface32();
+    screen->SetSize(800, 600);
+    root->AddChild(screen);
+    main.SetScreen(screen);
+    g_Frame.frame = &main;
+    g_Frame.root = root.get();
+    g_Frame.screen = screen;
+    g_Frame.skipFrame = &skipFrame;
+    step.Install();
+  }
+  FrameStack(const FrameStack&) = delete;
+  FrameStack& operator=(const FrameStack&) = delete;
+
+  ~FrameStack() {
+    step.Uninstall();
+    TextScript::SetMessageServices(TextScript::MessageServices{});
+    KillAllACT();
+    root.reset();
+    ResetFrameStep();
+    m_Main.Destroy();
+    wiring.reset();
+  }
+
+  // False when the sound or input start failed (each has shown its box).
+  bool Wired() const { return wiring != nullptr; }
+
+  std::unique_ptr<backends::EngineWiring> wiring;
+  std::unique_ptr<DrawGroup, ViewRelease> root;
+  DxDraw::DxScreenSurface32* screen = nullptr;  // child of root
+  int32_t skipFrame = 1;                        // fixed skip unless a test asks for the automatic one
+  AppFrameStep step;
+
+ private:
+  DxDraw::DxFrame& m_Main;
+};
+
+// The frame stack on the headless backend, with a main window that has the game's menu and an
+// accelerator, and a level-15 task that moves the virtual clock by a frame's time.
 class HeadlessStack {
  public:
   explicit HeadlessStack(uint32_t frameMs = 16) {
@@ -84,55 +136,29 @@ class HeadlessStack {
     main.Create(*window, u"VARN", u"Lanternfall　体験版", platform::Rect{0, 0, 800, 600}, &menu);
     window->SetCursor(platform::Point{400, 300});
 
-    InitACT();
-    if (g_MatrixStack.Capacity() == 0) g_MatrixStack.Allocate(32);
-    ResetFrameStep();
-    wiring = backends::WireBackend(*backend);
-    ACT* counter = MakeACT(FrameCounterProc, 0);
-    AddACT(15, counter);
+    frames = std::make_unique<FrameStack>(*backend, main);
+    root = frames->root.get();
+    screen = frames->screen;
     ACT* tick = MakeACT(TickProc, reinterpret_cast<uintptr_t>(clock));
     tick->m_Reserved = frameMs;
     AddACT(15, tick);
-
-    root.reset(new DrawGroup());
-    screen = new DxDraw::DxScreenSurface32();
-    screen->SetSize(800, 600);
-    root->AddChild(screen);
-    main.SetScreen(screen);
-
-    g_Frame.frame = &main;
     g_Frame.accelerators = &accelerators;
     g_Frame.menu = &menu;
-    g_Frame.root = root.get();
-    g_Frame.screen = screen;
-    g_Frame.skipFrame = &skipFrame;
-    step.Install();
-  }
-
-  ~HeadlessStack() {
-    step.Uninstall();
-    TextScript::SetMessageServices(TextScript::MessageServices{});
-    KillAllACT();
-    root.reset();
-    ResetFrameStep();
-    main.Destroy();
-    wiring.reset();
   }
 
   platform::headless::HeadlessPresenter& Front() { return window->Front(); }
+  int32_t& SkipFrame() { return frames->skipFrame; }
 
   std::unique_ptr<platform::headless::HeadlessBackend> backend;
-  std::unique_ptr<backends::EngineWiring> wiring;  // goes before the backend
   platform::headless::HeadlessWindow* window = nullptr;
   platform::headless::HeadlessInput* input = nullptr;
   platform::VirtualClock* clock = nullptr;
   platform::Menu menu;
   platform::AcceleratorTable accelerators;
   TestMainWindow main;
-  std::unique_ptr<DrawGroup, ViewRelease> root;
+  std::unique_ptr<FrameStack> frames;           // goes before the main window and the backend
+  DrawGroup* root = nullptr;                    // owned by frames
   DxDraw::DxScreenSurface32* screen = nullptr;  // child of root
-  int32_t skipFrame = 1;                        // fixed skip unless a test asks for the automatic one
-  AppFrameStep step;
 };
 
 }  // namespace varntest

@@ -76,25 +76,11 @@ TEST_F(XvfbReveal, MessageShowsInTheRealWindowAndAClickEndsItsWait) {
   varntest::TestMainWindow main;
   ASSERT_TRUE(main.Create(*backend->window, u"VARN", u"varn-xvfb-reveal", platform::Rect{0, 0, 800, 600}, nullptr));
   backend->window->Show();
-  InitACT();
-  if (g_MatrixStack.Capacity() == 0) g_MatrixStack.Allocate(32);
-  ResetFrameStep();
   backends::WiringOptions options;
   options.glyphs = glyphs.get();
-  std::unique_ptr<backends::EngineWiring> wiring = backends::WireBackend(*backend, options);
-  ASSERT_NE(wiring, nullptr);
-  std::unique_ptr<DrawGroup, varntest::ViewRelease> root(new DrawGroup());
-  auto* screen = new DxDraw::DxScreenSurface32();
-  screen->SetSize(800, 600);
-  root->AddChild(screen);
-  main.SetScreen(screen);
-  int32_t skipFrame = 1;
-  g_Frame.frame = &main;
-  g_Frame.root = root.get();
-  g_Frame.screen = screen;
-  g_Frame.skipFrame = &skipFrame;
-  AppFrameStep step;
-  step.Install();
+  varntest::FrameStack frames(*backend, main, options);
+  ASSERT_TRUE(frames.Wired());
+  DxDraw::DxScreenSurface32* screen = frames.screen;
   AddACT(15, MakeACT(WatchdogProc, platform::TimeMs()));
 
   std::unique_ptr<DxDraw::DxSurface, SurfaceRelease> system(DxDraw::CreateSurface(32));
@@ -157,14 +143,6 @@ TEST_F(XvfbReveal, MessageShowsInTheRealWindowAndAClickEndsItsWait) {
   EXPECT_TRUE(textShown) << "the revealed text never reached the screen";
   EXPECT_TRUE(indicatorShown) << "the click-wait indicator never reached the screen";
   EXPECT_EQ(result & 0x1000u, 0x1000u) << "the wait ended with 0x" << std::hex << result;
-
-  step.Uninstall();
-  TextScript::SetMessageServices(TextScript::MessageServices{});
-  KillAllACT();
-  root.reset();
-  ResetFrameStep();
-  main.Destroy();
-  wiring.reset();
 }
 
 }  // namespace
