@@ -54,6 +54,7 @@ SurfaceHolder NewSceneImage() {
 
 void BuildSceneObjects(ssGroup* screen, DxDraw::DxSurface* systemImage, const char16_t* fontName,
                        const WindowColour& baseColour, ISceneServices& services) {
+  if (!screen) ThrowException(kSource, __LINE__, 0, 0, u"Scene: no screen to build on");
   // Each object goes into its global as soon as it is in the tree, so that a failure further
   // on finds everything built so far.
   g_SceneRoot = new DxDraw::DxDrawGroup();

@@ -176,6 +176,10 @@ TEST_F(Scene, BuildsTheLayerTreeWithABlackBackgroundAndTheHiddenWindow) {
   EXPECT_EQ(view->GetWidth(), 800 - 8 - 24);
   EXPECT_EQ(view->GetHeight(), 200 - 44 - 16);
   EXPECT_TRUE(view->GetStyleFlags() & 0x10);
+  ASSERT_NE(view->GetFont(), nullptr);
+  EXPECT_EQ(view->GetFont()->GetLogFont().height, 32);
+  EXPECT_EQ(std::u16string(view->GetFont()->GetLogFont().faceName), u"ＭＳ 明朝");
+  EXPECT_EQ(view->GetTextContext().m_SpacingY, 3);
   EXPECT_EQ(services.calls, std::vector<std::string>{"colour 10,20,30,40"});
   EXPECT_TRUE(services.windowAtColour);
 
@@ -186,13 +190,15 @@ TEST_F(Scene, BuildsTheLayerTreeWithABlackBackgroundAndTheHiddenWindow) {
 }
 
 // One row per resume state: the calls of the restore in order, the background bits after it, and
-// the colour the shown background has at once.
+// the colour both background images have at once (a picture is only composed: the images keep
+// what they held until the first message fades it in).
+constexpr uint32_t kUntouched = 0x123456;
 struct RestoreCase {
   const char* label;
   std::vector<std::pair<SceneBuffer, std::pair<uint8_t, const char16_t*>>> states;
   std::vector<std::string> calls;
   uint32_t bits;
-  uint32_t shown;  // 0x00RRGGBB of the shown image
+  uint32_t shown;  // 0x00RRGGBB
 };
 
 class SceneRestore : public Scene, public ::testing::WithParamInterface<RestoreCase> {};
@@ -201,6 +207,8 @@ TEST_P(SceneRestore, CallsWithNamesAndFlagsPerStateCode) {
   const RestoreCase& c = GetParam();
   for (const auto& [buffer, state] : c.states) SetSceneState(buffer, state.first, state.second);
   Build();
+  g_BackgroundSurface->Fill(nullptr, kUntouched, 255);
+  g_BackgroundSprite->GetImage()->Fill(nullptr, kUntouched, 255);
   services.calls.clear();
   RestoreScene(services);
   EXPECT_EQ(services.calls, c.calls);
@@ -215,24 +223,24 @@ TEST_P(SceneRestore, CallsWithNamesAndFlagsPerStateCode) {
 INSTANTIATE_TEST_SUITE_P(
     States, SceneRestore,
     ::testing::Values(
-        RestoreCase{"Cleared", {}, {}, BACKGROUND_PLAIN, 0},
+        RestoreCase{"Black", {}, {}, BACKGROUND_PLAIN, 0},
         RestoreCase{"White", {{SCENE_BACKGROUND, {SCENE_BG_WHITE, nullptr}}}, {}, BACKGROUND_PLAIN, 0xFFFFFF},
         RestoreCase{"Picture",
                     {{SCENE_BACKGROUND, {SCENE_BG_PICTURE, u"ABC1020"}}},
                     {"background ABC1020"},
                     BACKGROUND_PLAIN | BACKGROUND_PENDING,
-                    0},
+                    kUntouched},
         RestoreCase{"CharacterScene",
                     {{SCENE_BACKGROUND, {SCENE_BG_CHR, u"A010203"}}},
                     {"CHR A010203"},
                     BACKGROUND_PLAIN | BACKGROUND_PENDING,
-                    0},
+                    kUntouched},
         RestoreCase{
             "LayerOverPictureBackgroundFirst",
             {{SCENE_CHARACTERS, {SCENE_CHL_SHOWN, u"B000100"}}, {SCENE_BACKGROUND, {SCENE_BG_PICTURE, u"夜景0000"}}},
             {"background 夜景0000", "CHL B000100"},
             BACKGROUND_PLAIN | BACKGROUND_PENDING,
-            0},
+            kUntouched},
         RestoreCase{"SoundsFirstOnlyLoopingEffects",
                     {{SCENE_BACKGROUND, {SCENE_BG_WHITE, nullptr}},
                      {SCENE_BGM, {SCENE_BGM_PLAYING, u"bgm01"}},
@@ -250,7 +258,7 @@ INSTANTIATE_TEST_SUITE_P(
                     {{SCENE_BACKGROUND, {7, u"ABC0000"}}, {SCENE_SE1, {9, u"x"}}, {SCENE_SE2, {255, u"y"}}},
                     {},
                     BACKGROUND_PLAIN,
-                    0}),
+                    kUntouched}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(Scene, ANameWithoutTerminatorIsPassedOver) {
