@@ -10,8 +10,6 @@
 #include "dxdraw/surface.h"
 #include "script/messagewindow.h"
 
-class ssGroup;
-
 // ---- The scene objects: built for one run, null outside it -----------------------------------
 
 constexpr int kSceneLayers = 24;
@@ -96,7 +94,8 @@ class ISceneServices {
   virtual void DrawBackground(const char16_t* name) = 0;
   // kind: TextScript::STMT_CHR or TextScript::STMT_CHL.
   virtual void DrawCharacters(const char16_t* name, int32_t kind) = 0;
-  // Stops sound channels 0 to 3. Called on the ways out of a failed build, so it must not throw.
+  // Stops sound channels 0 to 3 (StopAllChannels). Called on the ways out of a failed build, so
+  // it must not throw.
   virtual void StopChannels() = 0;
 };
 
