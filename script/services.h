@@ -35,6 +35,9 @@ class IScene {
   virtual void ApplyWindowColour(const SETTINGDATA& settings) = 0;
   // The background filled black at once, as a picture command "BLACK" without a transition.
   virtual void FillBackgroundBlack() = 0;
+  // Empties the five resume buffers (background, characters, music, two looping effects); they
+  // outlive the scene.
+  virtual void ClearResumeState() = 0;
 };
 
 // The five buttons of the message window's bar.
@@ -78,6 +81,8 @@ class IPlayerOptions {
   virtual uint32_t TextSpeed() const = 0;
   // The auto mode's wait in milliseconds (0: advance as soon as the page is done).
   virtual uint32_t AutoWait() const = 0;
+  // Records in the global data that the prologue was seen (the title then offers to skip it).
+  virtual void SetPrologueSeen() = 0;
 };
 
 // The save database: global data, the quick-save ring and the slots.

@@ -25,10 +25,11 @@ class FakeScene : public IScene {
   void ShowPendingBackground() override { ++pendingShown; }
   void ApplyWindowColour(const SETTINGDATA&) override {}
   void FillBackgroundBlack() override { ++blackFills; }
+  void ClearResumeState() override { ++resumeClears; }
 
   TextScript::DxMessWindow* window = nullptr;  // in the tree
   DxDraw::DxDrawGroup* layer = nullptr;        // in the tree
-  int builds = 0, tearDowns = 0, pendingShown = 0, blackFills = 0;
+  int builds = 0, tearDowns = 0, pendingShown = 0, blackFills = 0, resumeClears = 0;
 };
 
 class FakeButtons : public IMessageButtons {
@@ -79,6 +80,7 @@ class FakeOptions : public IPlayerOptions {
   bool IsPageRead(int32_t page) const override { return read.count(page) != 0; }
   uint32_t TextSpeed() const override { return speed; }
   uint32_t AutoWait() const override { return autoWait; }
+  void SetPrologueSeen() override { prologueSeen = true; }
 
   bool answer = true;
   std::vector<std::u16string> questions;
@@ -86,6 +88,7 @@ class FakeOptions : public IPlayerOptions {
   std::vector<int32_t> marked;
   uint32_t speed = 100;
   uint32_t autoWait = 0;
+  bool prologueSeen = false;
 };
 
 class FakeSaves : public ISaveStore {
