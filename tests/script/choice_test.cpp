@@ -84,6 +84,42 @@ TEST_F(ChoiceTest, SkipAndAutoEndAtAChoiceOnlyWithItsOption) {
   }
 }
 
+// The reddest and the bluest ink in a screen rectangle.
+struct Ink {
+  uint32_t red = 0, blue = 0;
+};
+Ink InkIn(platform::headless::HeadlessPresenter& front, platform::Rect r) {
+  Ink ink;
+  for (int y = r.top; y < r.bottom; ++y)
+    for (int x = r.left; x < r.right; ++x) {
+      const uint32_t p = front.PixelAt(x, y);
+      ink.red = std::max(ink.red, (p >> 16) & 0xFF);
+      ink.blue = std::max(ink.blue, p & 0xFF);
+    }
+  return ink;
+}
+
+TEST_F(ChoiceTest, TheChoiceUnderTheCursorIsRed) {
+  // "川辺で" is 96 pixels wide, centred in the 720-pixel view at x 40: screen x 352 to 448.
+  const platform::Rect first{352, 152, 448, 190};
+  std::vector<Ink> seen;
+  int frame = 0;
+  reader = [&](uint64_t) {
+    if (PageWaits()) Click();
+    if (!ChoiceShows()) return;
+    ++frame;
+    if (frame == 3) seen.push_back(InkIn(stack.Front(), first));
+    if (frame == 4) stack.window->SetCursor(ChoiceAt(0));
+    if (frame == 7) seen.push_back(InkIn(stack.Front(), first));
+    if (frame == 8) ClickAt(ChoiceAt(0));
+  };
+  Run(kChoice);
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_GT(seen[0].blue, 0xC0u) << "white before the cursor comes";
+  EXPECT_GT(seen[1].red, 0xC0u);
+  EXPECT_LT(seen[1].blue, 0x40u) << "red under the cursor";
+}
+
 TEST_F(ChoiceTest, MoreThanThreeChoicesAreRefusedOnTheSelsLine) {
   ScriptStateGroup_App& g = Compile(u"あ\n\n.SEL A 一\n.SEL B 二\n.SEL C 三\n.SEL D 四\n\n.LAB A\n");
   int32_t line = 0;

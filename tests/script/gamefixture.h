@@ -58,18 +58,7 @@ class GameTest : public ::testing::Test {
     scene.window = window;
     scene.layer = layer;
 
-    GameServices services;
-    services.scene = &scene;
-    services.buttons = &buttons;
-    services.voice = &voice;
-    services.sounds = &sounds;
-    services.options = &options;
-    services.saves = &saves;
-    services.notices = &notices;
-    services.screens = &screens;
-    services.menu = &menu;
-    services.files = &files;
-    SetGameServices(services);
+    SetGameServices(AllServices());
 
     RegisterMessageCommands(table);
     AddACT(14, MakeACT(ReaderProc, reinterpret_cast<uintptr_t>(this)));
@@ -90,6 +79,11 @@ class GameTest : public ::testing::Test {
     TextScript::g_ImageHistory.Clear();
     TextScript::g_CurrentPage = 0;
     g_SceneReplayMode = false;
+  }
+
+  // The fixture's test services, for a test that swaps one of them.
+  GameServices AllServices() {
+    return GameServices{&scene, &buttons, &voice, &sounds, &options, &saves, &notices, &screens, &menu, &files};
   }
 
   // Compiles the script (UTF-16, compiled as Shift-JIS) into a fresh game group.

@@ -76,9 +76,8 @@ TEST_F(ScenarioTest, ALoadSkipsTheTitleAndStartsAtTheSavedPage) {
       g_StartPage = 1;
     }
   } loading;
-  GameServices s;
-  s.scene = &scene, s.buttons = &buttons, s.voice = &voice, s.sounds = &sounds, s.options = &options;
-  s.saves = &loading, s.notices = &notices, s.screens = &screens, s.menu = &menu, s.files = &files;
+  GameServices s = AllServices();
+  s.saves = &loading;
   SetGameServices(s);
   EXPECT_EQ(Scenario(5), 0);
   EXPECT_EQ(screens.titles, 0);
@@ -110,9 +109,8 @@ TEST_F(ScenarioTest, TheSkippedPrologueStartsAtItsLabel) {
       return 1;
     }
   } title;
-  GameServices s;
-  s.scene = &scene, s.buttons = &buttons, s.voice = &voice, s.sounds = &sounds, s.options = &options;
-  s.saves = &saves, s.notices = &notices, s.screens = &title, s.menu = &menu, s.files = &files;
+  GameServices s = AllServices();
+  s.screens = &title;
   SetGameServices(s);
   Scenario(0);
   EXPECT_NE(Var(u"START"), 1);
@@ -160,16 +158,15 @@ TEST_F(ScenarioTest, ErrorsLeaveAfterTheCleanUp) {
   struct FailingSaves : scripttest::FakeSaves {
     void LoadGlobalData() override { ThrowException(u"save", 1, 0, 0, u"読めません"); }
   } failing;
-  GameServices s;
-  s.scene = &scene, s.buttons = &buttons, s.voice = &voice, s.sounds = &sounds, s.options = &options;
-  s.saves = &failing, s.notices = &notices, s.screens = &screens, s.menu = &menu, s.files = &files;
+  GameServices s = AllServices();
+  s.saves = &failing;
   SetGameServices(s);
   EXPECT_THROW(Scenario(0), ExceptionHandle);
   EXPECT_EQ(failing.globalSaves, 0);
   ExpectCleanedUp();
 
   // A compile error and a missing scenario pass through the clean-up as well.
-  SetGameServices(GameServices{&scene, &buttons, &voice, &sounds, &options, &saves, &notices, &screens, &menu, &files});
+  SetGameServices(AllServices());
   files.files[u"_start.txt"] = WideToSjis(u".NOPE\n");
   EXPECT_THROW(Scenario(0), ExceptionHandle);
   files.files.erase(u"_start.txt");
@@ -181,7 +178,9 @@ TEST_F(ScenarioTest, AQuitDuringTheTitleEndsTheGameAfterSaving) {
   struct QuittingTitle : scripttest::FakeScreens {
     int RunTitle() override { ThrowException(u"frame", 0, 1, 0, u"Quit"); }
   } title;
-  SetGameServices(GameServices{&scene, &buttons, &voice, &sounds, &options, &saves, &notices, &title, &menu, &files});
+  GameServices s = AllServices();
+  s.screens = &title;
+  SetGameServices(s);
   EXPECT_EQ(Scenario(0), 0);
   EXPECT_EQ(saves.globalSaves, 1);
   ExpectCleanedUp();
