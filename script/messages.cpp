@@ -162,11 +162,8 @@ void RevealMessage(DxMessView2& view, const std::u16string& text, uint32_t colou
   const std::unique_ptr<MessageTokenArray> tokens = PlainTokens(text);
   for (;;) {
     try {
-      view.SetColor(colour);
+      // The drawing calls set the colour, the delay and the per-character check.
       const uint32_t delay = windowSpeed * GameOptions().TextSpeed() / 100;
-      view.m_CharPause = delay;
-      view.m_pCharCallback = CheckReprint;
-      view.m_pCharArgument = nullptr;
       if (!SpeakerLine(text)) view.DrawTokens(SwapRedBlue(colour), 0, PlainTokens(u"\n")->Data(), nullptr, nullptr);
       view.DrawTokens(SwapRedBlue(colour), delay, tokens->Data(), CheckReprint, nullptr);
       return;
