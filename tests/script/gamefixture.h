@@ -1,0 +1,154 @@
+// A headless game for the command tests: the frame stack, a message window in a top layer, the
+// "SYSTEM" picture, test services, the game's command table and a reader driven frame by frame.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "fakeservices.h"
+#include "lib/act.h"
+#include "lib/sjis.h"
+#include "lib/utility.h"
+#include "script/executor.h"
+#include "script/settings.h"
+#include "tests/app/stack.h"
+#include "textscript/filehist.h"
+#include "textscript/variables.h"
+
+namespace scripttest {
+
+struct SurfaceRelease {
+  void operator()(DxDraw::DxSurface* s) const {
+    if (s) s->Release();
+  }
+};
+
+class GameTest : public ::testing::Test {
+ protected:
+  GameTest() {
+    RegisterGameScriptGlobals();
+    ResetScriptState();
+    ResetSettings();
+    g_SkipMode = 0;
+    g_AutoMode = 0;
+    g_PageText = 0;
+    g_BackLog = std::make_unique<BackLogList>();
+
+    m_System.reset(DxDraw::CreateSurface(32));
+    m_System->Create(800, 600);
+    m_System->Fill(nullptr, 0x00FF00, 255);
+    TextScript::MessageServices message;
+    message.voice = &voiceChannels;
+    message.names = &names;
+    message.systemImage = m_System.get();
+    TextScript::SetMessageServices(message);
+
+    layer = new DxDraw::DxDrawGroup();
+    stack.screen->AddChild(layer);
+    window = new TextScript::DxMessWindow(800, 200, 8, 24, 44, 16);
+    window->SetPosition(0, 400);
+    window->m_pView->SetFont(32, 3, g_Setting.m_FontName);
+    window->m_pView->SetStyleFlags(window->m_pView->GetStyleFlags() | 0x10);
+    window->Hide();
+    window->m_GameWord0 = 10;
+    layer->AddChild(window);
+    scene.window = window;
+    scene.layer = layer;
+
+    SetGameServices(AllServices());
+
+    RegisterMessageCommands(table);
+    AddACT(14, MakeACT(ReaderProc, reinterpret_cast<uintptr_t>(this)));
+  }
+
+  ~GameTest() override {
+    group.reset();
+    SetGameServices(GameServices{});
+    g_BackLog.reset();
+    ResetSettings();
+    ResetScriptState();
+  }
+
+  static void ResetScriptState() {
+    g_Variables.Clear();
+    g_SavedVariables.Clear();
+    TextScript::g_ScriptHistory.Clear();
+    TextScript::g_ImageHistory.Clear();
+    TextScript::g_CurrentPage = 0;
+    g_SceneReplayMode = false;
+  }
+
+  // The fixture's test services, for a test that swaps one of them.
+  GameServices AllServices() {
+    return GameServices{&scene, &buttons, &voice, &sounds, &options, &saves, &notices, &screens, &menu, &files};
+  }
+
+  // Compiles the script (UTF-16, compiled as Shift-JIS) into a fresh game group.
+  ScriptStateGroup_App& Compile(std::u16string_view text) {
+    m_Source = WideToSjis(text);
+    group = std::make_unique<ScriptStateGroup_App>(table);
+    group->Compile(m_Source.data(), m_Source.size(), u"test.txt");
+    return *group;
+  }
+  int Run(std::u16string_view text, int32_t startPage = -1) { return Compile(text).Run(startPage); }
+
+  // True while a page end waits for the reader: its mark is the window's topmost child.
+  bool PageWaits() const {
+    return window->GetLastChild() != static_cast<ssView*>(window->m_pView) &&
+           dynamic_cast<DxDraw::DxSprite*>(window->GetLastChild()) != nullptr;
+  }
+  // True while a choice menu is up: the layer's topmost child is its text view.
+  bool ChoiceShows() const { return layer->GetLastChild() != static_cast<ssView*>(window); }
+
+  void Click() { stack.input->TapButton(0); }
+  void ClickAt(platform::Point p) {
+    stack.window->SetCursor(p);
+    stack.input->TapButton(0);
+  }
+  // The centre of choice k on the screen.
+  static platform::Point ChoiceAt(int k) { return platform::Point{400, 168 + 42 * k}; }
+
+  static int32_t Var(std::u16string_view name) {
+    const ScriptVariable* v = g_Variables.Find(ScriptVariable::kInteger, name);
+    return v ? v->m_Value : INT32_MIN;
+  }
+
+  varntest::HeadlessStack stack;
+  std::unique_ptr<DxDraw::DxSurface, SurfaceRelease> m_System;
+  FakeScene scene;
+  FakeButtons buttons;
+  FakeVoice voice;
+  FakeSounds sounds;
+  FakeOptions options;
+  FakeSaves saves;
+  FakeNotices notices;
+  FakeScreens screens;
+  FakeMenu menu;
+  FakeFiles files;
+  FakeNames names;
+  FakeVoiceChannels voiceChannels;
+  DxDraw::DxDrawGroup* layer = nullptr;        // child of the screen
+  TextScript::DxMessWindow* window = nullptr;  // child of the layer
+  AppCommandTable table;
+  std::unique_ptr<ScriptStateGroup_App> group;
+  std::string m_Source;
+  // Called at the end of every frame with the frame's number: the test's reader.
+  std::function<void(uint64_t)> reader;
+  uint64_t frames = 0;
+
+ private:
+  static int32_t ReaderProc(ACT* act, uint32_t message, uintptr_t, uintptr_t) {
+    if (message != ACTMSG_RUN) return 0;
+    auto* self = reinterpret_cast<GameTest*>(act->m_User);
+    ++self->frames;
+    if (self->reader) self->reader(self->frames);
+    // A runaway wait ends the test instead of hanging it.
+    if (self->frames > 20000) g_TransferRequest = 1;
+    return 0;
+  }
+};
+
+}  // namespace scripttest
