@@ -23,12 +23,16 @@ int ScriptStateGroup_App::Run(int32_t startPage) {
   m_DebugJump.clear();
   IScene& scene = GameScene();
   scene.BuildScene();
-  // The scene goes on every way out, a transfer or an error included.
-  struct TearDown {
-    IScene& scene;
-    ~TearDown() { scene.TearDownScene(); }
-  } tearDown{scene};
-  const int result = TextScript::ScriptStateGroup::Run(startPage);
+  // An error leaves without a frame passing (a frame may raise again); the normal end lets one
+  // pass so that the screen shows the emptied tree.
+  int result = 0;
+  try {
+    result = TextScript::ScriptStateGroup::Run(startPage);
+  } catch (...) {
+    scene.ReleaseScene();
+    throw;
+  }
+  scene.TearDownScene();
   return result == 2 ? g_PendingLoadSlot + 2 : result;
 }
 

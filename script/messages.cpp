@@ -11,6 +11,8 @@
 #include "lib/act.h"
 #include "lib/utility.h"
 #include "script/executor.h"
+#include "script/messagewindow.h"
+#include "script/scene.h"
 #include "script/services.h"
 #include "script/settings.h"
 #include "textscript/messview.h"
@@ -24,8 +26,6 @@ using TextScript::ScriptStateNode;
 
 namespace {
 
-constexpr int32_t kMessageFontHeight = 32;
-constexpr int32_t kMessageLineSpacing = 3;
 constexpr uint32_t kStyleMessage = 0x8000;
 constexpr char16_t kSpeakerBracket = u'【';
 constexpr int32_t kVoiceChannel = 3;
@@ -127,8 +127,8 @@ std::u16string SubstituteNames(std::u16string_view text) {
 
 void SetButtonModes() {
   IMessageButtons& buttons = GameButtons();
-  buttons.SetButtonLevel(BUTTON_SKIP, g_SkipMode ? kButtonLit : kButtonDim);
-  buttons.SetButtonLevel(BUTTON_AUTO, g_AutoMode ? kButtonLit : kButtonDim);
+  buttons.SetButtonLevel(MBUTTON_SKIP, g_SkipMode ? kButtonLit : kButtonDimmed);
+  buttons.SetButtonLevel(MBUTTON_AUTO, g_AutoMode ? kButtonLit : kButtonDimmed);
 }
 
 // Menu items 40010 (save, not during a replay) and 40013 (variables), enabled while a page end
@@ -178,7 +178,7 @@ void RevealMessage(DxMessView2& view, const std::u16string& text, uint32_t colou
 }
 
 ScriptStateNode* Message(ScriptStateNode_App& node) {
-  GameScene().ShowPendingBackground();
+  GameSceneServices().ShowPendingBackground();
   OpenMessageWindow();
 
   if (ScriptStateNode_App* voice = NeighbourVoice(node)) {
@@ -282,8 +282,8 @@ void WaitForReader(bool readBefore) {
   mark->SetPosition(752, 160);
   window.AddChild(mark.get());
 
-  buttons.ShowButton(BUTTON_SKIP, SkipOffered(readBefore));
-  buttons.ShowButton(BUTTON_QUICKSAVE, !g_SceneReplayMode);
+  buttons.ShowButton(MBUTTON_SKIP, SkipOffered(readBefore));
+  buttons.ShowButton(MBUTTON_QUICKSAVE, !g_SceneReplayMode);
 
   try {
     uint32_t blink = 0;
@@ -300,11 +300,11 @@ void WaitForReader(bool readBefore) {
           mark->Show();
         StartTimer(&blink);
       }
-      if (g_AppFlags & APPFLAG_TEXTSKIP1_CHANGED) buttons.ShowButton(BUTTON_SKIP, SkipOffered(readBefore));
+      if (g_AppFlags & APPFLAG_TEXTSKIP1_CHANGED) buttons.ShowButton(MBUTTON_SKIP, SkipOffered(readBefore));
 
       const int32_t hover = tracker.Update(buttons.HitRects(), kMessageButtons, g_Input.x, g_Input.y, nullptr);
       if (hover != lit) {
-        if (lit >= 0) buttons.SetButtonLevel(lit, kButtonDim);
+        if (lit >= 0) buttons.SetButtonLevel(lit, kButtonDimmed);
         if (hover >= 0) buttons.SetButtonLevel(hover, kButtonLit);
         lit = hover;
       }
@@ -312,22 +312,22 @@ void WaitForReader(bool readBefore) {
       const uint32_t pressed = g_Input.pressed;
       if ((pressed & INPUT_LBUTTON) && tracker.hit >= 0) {
         switch (tracker.hit) {
-          case BUTTON_BACKLOG:
+          case MBUTTON_BACKLOG:
             window.Hide();
             GameScreens().ShowBacklog();
             window.Show();
             break;
-          case BUTTON_SKIP:
-            if (!buttons.IsButtonShown(BUTTON_SKIP)) break;
+          case MBUTTON_SKIP:
+            if (!buttons.IsButtonShown(MBUTTON_SKIP)) break;
             g_SkipMode = 1;
             return;
-          case BUTTON_AUTO:
+          case MBUTTON_AUTO:
             g_AutoMode = 1;
             return;
-          case BUTTON_QUICKSAVE:
+          case MBUTTON_QUICKSAVE:
             if (!g_SceneReplayMode && GameSaves().QuickSave()) GameNotices().ShowNotice(u"セーブしました", 2000);
             break;
-          case BUTTON_QUICKLOAD:
+          case MBUTTON_QUICKLOAD:
             if (GameOptions().AskYesNo(u"ロードしてもよろしいですか？")) {
               const int32_t slot = GameSaves().NewestQuickSaveSlot();
               if (slot >= 0) {
@@ -426,10 +426,10 @@ ScriptStateNode* Select(ScriptStateNode_App& node) {
   if (g_Setting.m_TextSkip2) {
     if (g_SkipMode) {
       g_SkipMode = 0;
-      GameButtons().SetButtonLevel(BUTTON_SKIP, kButtonDim);
+      GameButtons().SetButtonLevel(MBUTTON_SKIP, kButtonDimmed);
     } else if (g_AutoMode) {
       g_AutoMode = 0;
-      GameButtons().SetButtonLevel(BUTTON_AUTO, kButtonDim);
+      GameButtons().SetButtonLevel(MBUTTON_AUTO, kButtonDimmed);
     }
   }
   std::vector<Choice> choices;
@@ -445,7 +445,7 @@ ScriptStateNode* Select(ScriptStateNode_App& node) {
   }
 
   OpenMessageWindow();
-  GameScene().ShowPendingBackground();
+  GameSceneServices().ShowPendingBackground();
   bool fontChanged = false;
   size_t selected = 0;
   {

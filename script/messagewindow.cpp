@@ -7,10 +7,10 @@ namespace {
 
 constexpr int32_t kButtonWidth = 48;
 constexpr int32_t kButtonHeight = 24;
-constexpr int32_t kButtonX = 752;          // in the window and on the screen
-constexpr int32_t kButtonTop = 40;         // in the window
-constexpr int32_t kButtonScreenTop = 440;  // the window stands at y 400
-constexpr int32_t kFramesX = 752;          // in the "SYSTEM" picture
+constexpr int32_t kButtonX = 752;   // in the window and on the screen
+constexpr int32_t kButtonTop = 40;  // in the window
+constexpr int32_t kButtonScreenTop = kMessageWindowY + kButtonTop;
+constexpr int32_t kFramesX = 752;  // in the "SYSTEM" picture
 constexpr int32_t kFramesTop = 288;
 
 constexpr DxDraw::FrameRecord ButtonFrame(int32_t i) {

@@ -7,6 +7,15 @@
 #include "platform/geometry.h"
 #include "textscript/messwindow.h"
 
+// The window's size, its place in the scene and its margins, as the scene builds it.
+constexpr int32_t kMessageWindowWidth = 800;
+constexpr int32_t kMessageWindowHeight = 200;
+constexpr int32_t kMessageWindowY = 400;
+constexpr int32_t kMessageMarginLeft = 8, kMessageMarginRight = 24, kMessageMarginTop = 44, kMessageMarginBottom = 16;
+// The message font's height and the spacing between its lines.
+constexpr int32_t kMessageFontHeight = 32;
+constexpr int32_t kMessageLineSpacing = 3;
+
 // The buttons of the bar, top to bottom.
 enum MessageButton : int32_t {
   MBUTTON_BACKLOG = 0,

@@ -9,6 +9,7 @@
 #include "dxdraw/view.h"
 #include "lib/error.h"
 #include "lib/sjis.h"
+#include "script/settings.h"
 #include "textscript/scripterror.h"
 #include "textscript/statement.h"
 
@@ -27,12 +28,7 @@ constexpr const char16_t* kSource = u"script/scr_gui";
 constexpr uint32_t kBlack = 0x000000;
 constexpr uint32_t kWhite = 0xFFFFFF;
 
-// The message window's place and margins, its font and its text style.
-constexpr int32_t kWindowHeight = 200;
-constexpr int32_t kWindowY = 400;
-constexpr int32_t kMarginLeft = 8, kMarginRight = 24, kMarginTop = 44, kMarginBottom = 16;
-constexpr int32_t kFontHeight = 32;
-constexpr int32_t kLineSpacing = 3;
+// The message window's text style and character delay.
 constexpr uint32_t kWindowTextStyle = 0x10;
 constexpr uint32_t kWindowCharDelay = 10;
 
@@ -73,11 +69,12 @@ void BuildSceneObjects(ssGroup* screen, DxDraw::DxSurface* systemImage, const ch
   g_BackgroundState = BACKGROUND_PLAIN;
 
   std::unique_ptr<MessageWindow, void (*)(MessageWindow*)> window(
-      new MessageWindow(systemImage, kSceneWidth, kWindowHeight, kMarginLeft, kMarginRight, kMarginTop, kMarginBottom),
+      new MessageWindow(systemImage, kMessageWindowWidth, kMessageWindowHeight, kMessageMarginLeft, kMessageMarginRight,
+                        kMessageMarginTop, kMessageMarginBottom),
       [](MessageWindow* w) { w->Release(); });
-  window->SetPosition(0, kWindowY);
+  window->SetPosition(0, kMessageWindowY);
   TextScript::DxMessView2* view = window->GetView();
-  view->SetFont(kFontHeight, kLineSpacing, fontName);
+  view->SetFont(kMessageFontHeight, kMessageLineSpacing, fontName);
   view->SetStyleFlags(view->GetStyleFlags() | kWindowTextStyle);
   window->Hide();
   window->SetCharDelay(kWindowCharDelay);
@@ -170,6 +167,17 @@ void ReleaseSceneObjects() {
 }
 
 }  // namespace
+
+WindowColour WindowColourOf(const SETTINGDATA& settings) {
+  return WindowColour{settings.m_BaseColor[0], settings.m_BaseColor[1], settings.m_BaseColor[2],
+                      settings.m_BaseColor[3]};
+}
+
+void ShowBlackBackground() {
+  if (!g_BackgroundSurface || !g_BackgroundSprite) return;
+  ShowPlainBackground(kBlack);
+  g_BackgroundState = BACKGROUND_PLAIN;
+}
 
 const char16_t* SceneBufferName(SceneBuffer buffer) {
   switch (buffer) {

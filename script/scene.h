@@ -75,10 +75,14 @@ const char16_t* SceneBufferName(SceneBuffer buffer);
 
 // ---- Building, restoring and tearing down ------------------------------------------------------
 
+struct SETTINGDATA;
+
 // The message window's colour: the "BaseColor" setting.
 struct WindowColour {
-  uint8_t r = 64, g = 64, b = 240, a = 160;
+  uint8_t r = 0, g = 0, b = 0, a = 0;
 };
+// The "BaseColor" of the settings block.
+WindowColour WindowColourOf(const SETTINGDATA& settings);
 
 // What the scene asks of the pictures, sounds and window colour by name.
 class ISceneServices {
@@ -94,6 +98,9 @@ class ISceneServices {
   virtual void DrawBackground(const char16_t* name) = 0;
   // kind: TextScript::STMT_CHR or TextScript::STMT_CHL.
   virtual void DrawCharacters(const char16_t* name, int32_t kind) = 0;
+  // Fades in the background composed since the last one was shown, if any (the first message or
+  // choice after a picture command or a restore).
+  virtual void ShowPendingBackground() = 0;
   // Stops sound channels 0 to 3 (StopAllChannels). Called on the ways out of a failed build, so
   // it must not throw.
   virtual void StopChannels() = 0;
@@ -107,6 +114,9 @@ class ISceneServices {
 // error goes on.
 void BuildScene(ssGroup* screen, DxDraw::DxSurface* systemImage, const char16_t* fontName,
                 const WindowColour& baseColour, ISceneServices& services);
+// Shows opaque black at once on the work image and in the background sprite, with nothing left
+// waiting to be shown (g_BackgroundState 1); does nothing while no scene exists.
+void ShowBlackBackground();
 // Brings back what the resume buffers hold: music, looping effects, the background (black and
 // white at once; pictures are only composed) and the characters. A buffer with an unknown state
 // or a name without its terminator is passed over. When a call fails, the scene is released

@@ -2,6 +2,7 @@
 #include "script/services.h"
 
 #include "platform/service.h"
+#include "script/scene.h"
 
 namespace {
 
@@ -16,6 +17,7 @@ struct Slots {
   platform::ServiceSlot<IScreens> screens{"screens (game services)", nullptr};
   platform::ServiceSlot<IMenuItems> menu{"menu items (game services)", nullptr};
   platform::ServiceSlot<IScriptFiles> files{"script files (game services)", nullptr};
+  platform::ServiceSlot<ISceneServices> pictures{"scene services (game services)", nullptr};
 };
 
 Slots& Get() {
@@ -37,6 +39,7 @@ void SetGameServices(const GameServices& s) {
   slots.screens.Set(s.screens);
   slots.menu.Set(s.menu);
   slots.files.Set(s.files);
+  slots.pictures.Set(s.pictures);
 }
 
 IScene& GameScene() {
@@ -68,4 +71,7 @@ IMenuItems& GameMenu() {
 }
 IScriptFiles& GameFiles() {
   return *Get().files.Get();
+}
+ISceneServices& GameSceneServices() {
+  return *Get().pictures.Get();
 }

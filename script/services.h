@@ -7,8 +7,9 @@
 #include <string_view>
 
 #include "platform/geometry.h"
+#include "script/messagewindow.h"
 
-struct SETTINGDATA;
+class ISceneServices;
 class ScriptStateNode_App;
 
 namespace TextScript {
@@ -25,14 +26,15 @@ class IScene {
   virtual ~IScene() = default;
   // Builds the layers, the background and the message window, and restores the resume state.
   virtual void BuildScene() = 0;
-  // Releases what BuildScene made; also called when the run left by an exception.
+  // The normal end of a run: releases what BuildScene made and lets one frame pass (which may
+  // raise a pending transfer or the quit).
   virtual void TearDownScene() = 0;
+  // Releases what BuildScene made without letting a frame pass and without raising: the way out
+  // of a run that an exception ends. After TearDownScene there is nothing left to release.
+  virtual void ReleaseScene() noexcept = 0;
   virtual TextScript::DxMessWindow& MessageWindow() = 0;
   // The top layer (the message window's), where a choice menu is put.
   virtual DxDraw::DxDrawGroup& TopLayer() = 0;
-  // Fades in the background composed since the last one was shown, if any.
-  virtual void ShowPendingBackground() = 0;
-  virtual void ApplyWindowColour(const SETTINGDATA& settings) = 0;
   // The background filled black at once, as a picture command "BLACK" without a transition.
   virtual void FillBackgroundBlack() = 0;
   // Empties the five resume buffers (background, characters, music, two looping effects); they
@@ -40,12 +42,7 @@ class IScene {
   virtual void ClearResumeState() = 0;
 };
 
-// The five buttons of the message window's bar.
-enum : int { BUTTON_BACKLOG = 0, BUTTON_SKIP = 1, BUTTON_AUTO = 2, BUTTON_QUICKSAVE = 3, BUTTON_QUICKLOAD = 4 };
-constexpr int kMessageButtons = 5;
-constexpr uint32_t kButtonLit = 0xFF;
-constexpr uint32_t kButtonDim = 0x80;
-
+// The five buttons of the message window's bar (MessageButton indices).
 class IMessageButtons {
  public:
   virtual ~IMessageButtons() = default;
@@ -144,6 +141,8 @@ struct GameServices {
   IScreens* screens = nullptr;
   IMenuItems* menu = nullptr;
   IScriptFiles* files = nullptr;
+  // The pictures, transitions, sounds and window colour the scene and the commands call.
+  ISceneServices* pictures = nullptr;
 };
 void SetGameServices(const GameServices& services);
 IScene& GameScene();
@@ -156,3 +155,4 @@ INotices& GameNotices();
 IScreens& GameScreens();
 IMenuItems& GameMenu();
 IScriptFiles& GameFiles();
+ISceneServices& GameSceneServices();

@@ -44,7 +44,8 @@ TEST_F(ExecutorTest, ScriptErrorsInGameCommandsCarryTheStatementLine) {
     EXPECT_EQ(std::u16string(e.m_Message), u"絵がありません");
   }
   EXPECT_EQ(g_GrpRuns, 2);
-  EXPECT_EQ(scene.tearDowns, 1) << "the scene goes when an error ends the run";
+  EXPECT_EQ(scene.releases, 1) << "the scene goes when an error ends the run";
+  EXPECT_EQ(scene.tearDowns, 0) << "without a frame passing";
 }
 
 TEST_F(ExecutorTest, RunResultsFollowTheTransfers) {

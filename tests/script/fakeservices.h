@@ -10,6 +10,7 @@
 
 #include "dxdraw/drawview.h"
 #include "script/executor.h"
+#include "script/scene.h"
 #include "script/services.h"
 #include "textscript/messview.h"
 #include "textscript/messwindow.h"
@@ -20,16 +21,29 @@ class FakeScene : public IScene {
  public:
   void BuildScene() override { ++builds; }
   void TearDownScene() override { ++tearDowns; }
+  void ReleaseScene() noexcept override { ++releases; }
   TextScript::DxMessWindow& MessageWindow() override { return *window; }
   DxDraw::DxDrawGroup& TopLayer() override { return *layer; }
-  void ShowPendingBackground() override { ++pendingShown; }
-  void ApplyWindowColour(const SETTINGDATA&) override {}
   void FillBackgroundBlack() override { ++blackFills; }
   void ClearResumeState() override { ++resumeClears; }
 
   TextScript::DxMessWindow* window = nullptr;  // in the tree
   DxDraw::DxDrawGroup* layer = nullptr;        // in the tree
-  int builds = 0, tearDowns = 0, pendingShown = 0, blackFills = 0, resumeClears = 0;
+  int builds = 0, tearDowns = 0, releases = 0, blackFills = 0, resumeClears = 0;
+};
+
+// The pictures, transitions and sounds by name: counts what the commands asked for.
+class FakeSceneServices : public ISceneServices {
+ public:
+  void ApplyWindowColour(const WindowColour&) override { ++colours; }
+  void ShowPendingBackground() override { ++pendingShown; }
+  void PlayBgmOrVoice(int32_t, const char16_t*, bool) override {}
+  void PlaySe(int32_t, const char16_t*, bool) override {}
+  void DrawBackground(const char16_t*) override {}
+  void DrawCharacters(const char16_t*, int32_t) override {}
+  void StopChannels() override { ++stops; }
+
+  int colours = 0, pendingShown = 0, stops = 0;
 };
 
 class FakeButtons : public IMessageButtons {

@@ -48,9 +48,10 @@ class GameTest : public ::testing::Test {
 
     layer = new DxDraw::DxDrawGroup();
     stack.screen->AddChild(layer);
-    window = new TextScript::DxMessWindow(800, 200, 8, 24, 44, 16);
-    window->SetPosition(0, 400);
-    window->m_pView->SetFont(32, 3, g_Setting.m_FontName);
+    window = new TextScript::DxMessWindow(kMessageWindowWidth, kMessageWindowHeight, kMessageMarginLeft,
+                                          kMessageMarginRight, kMessageMarginTop, kMessageMarginBottom);
+    window->SetPosition(0, kMessageWindowY);
+    window->m_pView->SetFont(kMessageFontHeight, kMessageLineSpacing, g_Setting.m_FontName);
     window->m_pView->SetStyleFlags(window->m_pView->GetStyleFlags() | 0x10);
     window->Hide();
     window->m_GameWord0 = 10;
@@ -83,7 +84,8 @@ class GameTest : public ::testing::Test {
 
   // The fixture's test services, for a test that swaps one of them.
   GameServices AllServices() {
-    return GameServices{&scene, &buttons, &voice, &sounds, &options, &saves, &notices, &screens, &menu, &files};
+    return GameServices{&scene,   &buttons, &voice, &sounds, &options, &saves,
+                        &notices, &screens, &menu,  &files,  &pictures};
   }
 
   // Compiles the script (UTF-16, compiled as Shift-JIS) into a fresh game group.
@@ -119,6 +121,7 @@ class GameTest : public ::testing::Test {
   varntest::HeadlessStack stack;
   std::unique_ptr<DxDraw::DxSurface, SurfaceRelease> m_System;
   FakeScene scene;
+  FakeSceneServices pictures;
   FakeButtons buttons;
   FakeVoice voice;
   FakeSounds sounds;

@@ -33,7 +33,7 @@ TEST_F(MessageTest, OpensTheWindowSubstitutesNamesAndKeepsTheBacklog) {
   ClickEveryPage();
   EXPECT_EQ(Run(u"【#1】「#2、#3だ」\n\nふたつめ\n\n"), 0);
   EXPECT_TRUE(window->IsShown());
-  EXPECT_GE(scene.pendingShown, 2) << "each message shows the pending background";
+  EXPECT_GE(pictures.pendingShown, 2) << "each message shows the pending background";
   ASSERT_EQ(g_BackLog->Entries().size(), 2u);
   EXPECT_EQ(g_BackLog->Entries()[0].text, u"【宮坂】「透、#3だ」") << "only #1 and #2 are names";
   EXPECT_EQ(g_BackLog->Entries()[1].text, u"ふたつめ");

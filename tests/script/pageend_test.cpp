@@ -132,9 +132,9 @@ TEST_F(PageEndTest, SkipStopsAtAnUnreadPageOnlyWithItsOption) {
     waitPages.clear();
     bool shownAtLast = false;
     Read([&](int wait) {
-      shownAtLast = buttons.shown[BUTTON_SKIP];
+      shownAtLast = buttons.shown[MBUTTON_SKIP];
       if (wait == 0) {
-        ClickAt(buttons.Centre(BUTTON_SKIP));
+        ClickAt(buttons.Centre(MBUTTON_SKIP));
       } else {
         stack.window->SetCursor(platform::Point{400, 300});
         Click();
@@ -144,7 +144,7 @@ TEST_F(PageEndTest, SkipStopsAtAnUnreadPageOnlyWithItsOption) {
     EXPECT_EQ(waitPages, c.waits);
     EXPECT_EQ(shownAtLast, c.skipButtonShownAtLastWait);
     EXPECT_EQ(Var(u"END"), 1);
-    if (c.textSkip1) EXPECT_EQ(buttons.levels[BUTTON_SKIP], kButtonDim) << "skip mode ended";
+    if (c.textSkip1) EXPECT_EQ(buttons.levels[MBUTTON_SKIP], kButtonDimmed) << "skip mode ended";
     g_SkipMode = 0;
   }
 }
@@ -153,7 +153,7 @@ TEST_F(PageEndTest, InputDuringTheSkipPauseEndsSkip) {
   options.read = {0, 1, 2, 3};
   Read([&](int wait) {
     if (wait == 0)
-      ClickAt(buttons.Centre(BUTTON_SKIP));
+      ClickAt(buttons.Centre(MBUTTON_SKIP));
     else
       Click();
   });
@@ -174,7 +174,7 @@ TEST_F(PageEndTest, AutoModeAdvancesAfterItsWaitUntilAClick) {
   voiceChannels.voiceFrames = 5;
   std::vector<uint64_t> pageFrames;
   Read([&](int wait) {
-    if (wait == 0) ClickAt(buttons.Centre(BUTTON_AUTO));
+    if (wait == 0) ClickAt(buttons.Centre(MBUTTON_AUTO));
   });
   reader = [&, inner = reader](uint64_t f) {
     inner(f);
@@ -183,7 +183,7 @@ TEST_F(PageEndTest, AutoModeAdvancesAfterItsWaitUntilAClick) {
   Run(kFourPages);
   EXPECT_EQ(waitPages, (std::vector<int32_t>{0})) << "the later pages go on by themselves";
   EXPECT_EQ(g_AutoMode, 1);
-  EXPECT_EQ(buttons.levels[BUTTON_AUTO], kButtonLit);
+  EXPECT_EQ(buttons.levels[MBUTTON_AUTO], kButtonLit);
   ASSERT_EQ(pageFrames.size(), 4u);
   // Page 2 waits for the voice (5 frames) and then 2 x 100 ms; page 3 for the 200 ms alone.
   EXPECT_GE(pageFrames[3] - pageFrames[2], 13u);
@@ -211,20 +211,20 @@ TEST_F(PageEndTest, QuickButtonsCallTheSaveStore) {
   reader = [&](uint64_t) {
     if (!PageWaits()) return;
     ++frame;
-    if (frame == 1) ClickAt(buttons.Centre(BUTTON_QUICKSAVE));
+    if (frame == 1) ClickAt(buttons.Centre(MBUTTON_QUICKSAVE));
     if (frame == 3) {
       saves.quickSaveWorks = false;
-      ClickAt(buttons.Centre(BUTTON_QUICKSAVE));
+      ClickAt(buttons.Centre(MBUTTON_QUICKSAVE));
     }
     if (frame == 5) {
       options.answer = false;
-      ClickAt(buttons.Centre(BUTTON_QUICKLOAD));
+      ClickAt(buttons.Centre(MBUTTON_QUICKLOAD));
     }
-    if (frame == 7) ClickAt(buttons.Centre(BUTTON_BACKLOG));
+    if (frame == 7) ClickAt(buttons.Centre(MBUTTON_BACKLOG));
     if (frame == 9) {
       EXPECT_TRUE(window->IsShown()) << "the window is back after the backlog";
       options.answer = true;
-      ClickAt(buttons.Centre(BUTTON_QUICKLOAD));
+      ClickAt(buttons.Centre(MBUTTON_QUICKLOAD));
     }
   };
   EXPECT_EQ(Run(u"あ\n\nい\n\n"), 6) << "the newest quick-save slot + 2";
@@ -248,10 +248,10 @@ TEST_F(PageEndTest, QuickLoadWithoutASlotAndQuickSaveInAReplayDoNothing) {
     ++frame;
     if (frame == 1) {
       saveEnabled = menu.IsEnabled(MENU_SAVE);
-      EXPECT_FALSE(buttons.shown[BUTTON_QUICKSAVE]);
-      ClickAt(buttons.Centre(BUTTON_QUICKSAVE));
+      EXPECT_FALSE(buttons.shown[MBUTTON_QUICKSAVE]);
+      ClickAt(buttons.Centre(MBUTTON_QUICKSAVE));
     }
-    if (frame == 3) ClickAt(buttons.Centre(BUTTON_QUICKLOAD));
+    if (frame == 3) ClickAt(buttons.Centre(MBUTTON_QUICKLOAD));
     if (frame == 5) {
       stack.window->SetCursor(platform::Point{400, 300});
       Click();

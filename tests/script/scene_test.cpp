@@ -3,7 +3,6 @@
 #include "script/scene.h"
 
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <cstring>
 #include <memory>
@@ -15,6 +14,7 @@
 #include "dxdraw/surface.h"
 #include "lib/error.h"
 #include "platform/utf.h"
+#include "sampledata.h"
 #include "tests/app/stack.h"
 #include "textscript/scripterror.h"
 #include "textscript/statement.h"
@@ -37,6 +37,7 @@ class TestSceneServices : public ISceneServices {
     // What the real one does first: the window exists when it is called.
     windowAtColour = g_MessageWindow != nullptr;
   }
+  void ShowPendingBackground() override { Record("pending"); }
   void PlayBgmOrVoice(int32_t channel, const char16_t* name, bool forced) override {
     Record("bgm " + std::to_string(channel) + " " + U8(name) + (forced ? " forced" : ""));
   }
@@ -71,19 +72,9 @@ class TestSceneServices : public ISceneServices {
   bool sceneAtStop = false;
 };
 
-struct SurfaceRelease {
-  void operator()(DxDraw::DxSurface* s) const {
-    if (s) s->Release();
-  }
-};
-using SurfaceHolder = std::unique_ptr<DxDraw::DxSurface, SurfaceRelease>;
-
-// The "SYSTEM" picture of the sample data.
-SurfaceHolder LoadSystemPicture() {
-  ComRef<IArchive> system(OpenArchive(platform::Utf8ToWide(VARN_BINARY_DIR "/data/system.pux")));
-  if (!system) return nullptr;
-  return SurfaceHolder(DxDraw::LoadSurfaceArchive_Dx(system.Get(), u"SYSTEM.png"));
-}
+using scripttest::LoadSystemPicture;
+using scripttest::WriteFrontPng;
+using SurfaceHolder = scripttest::SampleSurface;
 
 std::vector<ssView*> Children(const ssGroup* group) {
   std::vector<ssView*> out;
@@ -94,22 +85,6 @@ std::vector<ssView*> Children(const ssGroup* group) {
 uint32_t PixelOf(DxDraw::DxSurface* s, int x, int y) {
   const uint8_t* p = s->GetPixelAddress(x, y);
   return uint32_t(p[3]) << 24 | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
-}
-
-void WriteFrontPng(const platform::headless::HeadlessPresenter& front, const std::string& path) {
-  std::vector<uint8_t> rgb;
-  rgb.reserve(size_t(front.Width()) * front.Height() * 3);
-  for (size_t i = 0; i + 3 < front.Front().size(); i += 4) {
-    rgb.push_back(front.Front()[i + 2]);
-    rgb.push_back(front.Front()[i + 1]);
-    rgb.push_back(front.Front()[i]);
-  }
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  image.width = front.Width();
-  image.height = front.Height();
-  image.format = PNG_FORMAT_RGB;
-  EXPECT_TRUE(png_image_write_to_file(&image, path.c_str(), 0, rgb.data(), 0, nullptr)) << image.message;
 }
 
 class Scene : public ::testing::Test {
