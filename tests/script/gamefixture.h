@@ -12,6 +12,7 @@
 #include "lib/act.h"
 #include "lib/sjis.h"
 #include "lib/utility.h"
+#include "sampledata.h"
 #include "script/executor.h"
 #include "script/settings.h"
 #include "tests/app/stack.h"
@@ -19,12 +20,6 @@
 #include "textscript/variables.h"
 
 namespace scripttest {
-
-struct SurfaceRelease {
-  void operator()(DxDraw::DxSurface* s) const {
-    if (s) s->Release();
-  }
-};
 
 class GameTest : public ::testing::Test {
  protected:
@@ -119,7 +114,7 @@ class GameTest : public ::testing::Test {
   }
 
   varntest::HeadlessStack stack;
-  std::unique_ptr<DxDraw::DxSurface, SurfaceRelease> m_System;
+  SampleSurface m_System;
   FakeScene scene;
   FakeSceneServices pictures;
   FakeButtons buttons;

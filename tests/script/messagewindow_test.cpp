@@ -7,17 +7,12 @@
 
 #include "dxdraw/surface.h"
 #include "lib/utility.h"
+#include "sampledata.h"
 #include "tests/app/stack.h"
 
 namespace {
 
 using varntest::HeadlessStack;
-
-struct SurfaceRelease {
-  void operator()(DxDraw::DxSurface* s) const {
-    if (s) s->Release();
-  }
-};
 
 // A stand-in "SYSTEM" picture whose button rows are red, green, blue, red and green.
 class MessageWindowTest : public ::testing::Test {
@@ -41,7 +36,7 @@ class MessageWindowTest : public ::testing::Test {
   }
 
   HeadlessStack stack;
-  std::unique_ptr<DxDraw::DxSurface, SurfaceRelease> system;
+  scripttest::SampleSurface system;
   MessageWindow* window = nullptr;  // child of the screen
 };
 

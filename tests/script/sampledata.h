@@ -15,12 +15,13 @@
 
 namespace scripttest {
 
-struct SampleSurfaceRelease {
+struct SurfaceRelease {
   void operator()(DxDraw::DxSurface* s) const {
     if (s) s->Release();
   }
 };
-using SampleSurface = std::unique_ptr<DxDraw::DxSurface, SampleSurfaceRelease>;
+// A surface held by one reference.
+using SampleSurface = std::unique_ptr<DxDraw::DxSurface, SurfaceRelease>;
 
 // An archive of the sample data the build made ("system.pux", "script.pux"); null when missing.
 inline ComRef<IArchive> OpenSampleArchive(const char* name) {

@@ -1,5 +1,8 @@
-// The sample game's "_start.txt" run on the real scene, button bar and script archive, frame by
-// frame with scripted clicks; the save store, the title and the later parts stay test doubles.
+// The game's script services installed over the real scene, button bar and script archive: each on
+// its own, and the sample game's "_start.txt" run on them frame by frame with scripted clicks; the
+// save store, the title and the later parts stay test doubles.
+#include "script/gameservices.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,7 +10,6 @@
 
 #include "gamefixture.h"
 #include "sampledata.h"
-#include "script/gameservices.h"
 #include "script/scenario.h"
 #include "script/scene.h"
 
@@ -65,6 +67,68 @@ class SampleRun : public GameTest {
   ComRef<IArchive> archive;
   std::unique_ptr<GameScriptServices> script;
 };
+
+TEST_F(SampleRun, TheInstalledServicesWorkOnTheSceneGlobals) {
+  // Outside a run there is no window and no layer to hand out.
+  EXPECT_THROW(GameScene().MessageWindow(), ExceptionHandle);
+  EXPECT_THROW(GameScene().TopLayer(), ExceptionHandle);
+  EXPECT_THROW(GameButtons().HitRects(), ExceptionHandle);
+
+  SetSceneState(SCENE_BACKGROUND, SCENE_BG_WHITE, nullptr);
+  GameScene().BuildScene();
+  ASSERT_NE(g_MessageWindow, nullptr);
+  EXPECT_EQ(&GameScene().MessageWindow(), static_cast<TextScript::DxMessWindow*>(g_MessageWindow));
+  EXPECT_EQ(&GameScene().TopLayer(), g_SceneLayers[kTopLayer]);
+  EXPECT_EQ(pictures.colours, 1);
+  WaitFrame();
+  EXPECT_EQ(stack.Front().PixelAt(400, 300), 0xFFFFFFu) << "the restored white";
+
+  IMessageButtons& buttons = GameButtons();
+  EXPECT_EQ(buttons.HitRects(), g_MessageWindow->m_ButtonRects);
+  buttons.SetButtonLevel(MBUTTON_AUTO, kButtonLit);
+  EXPECT_EQ(g_MessageWindow->m_pButtons[MBUTTON_AUTO]->m_Params.level, kButtonLit);
+  EXPECT_EQ(g_MessageWindow->m_pButtons[MBUTTON_SKIP]->m_Params.level, kButtonDimmed);
+  buttons.ShowButton(MBUTTON_SKIP, false);
+  EXPECT_FALSE(buttons.IsButtonShown(MBUTTON_SKIP));
+  EXPECT_TRUE(buttons.IsButtonShown(MBUTTON_QUICKSAVE));
+  buttons.ShowButton(MBUTTON_SKIP, true);
+  EXPECT_TRUE(buttons.IsButtonShown(MBUTTON_SKIP));
+  EXPECT_THROW(buttons.ShowButton(kMessageButtons, true), ExceptionHandle);
+
+  // Black at once, and the buffers say so: a save made now brings back black without characters.
+  SetSceneState(SCENE_BACKGROUND, SCENE_BG_PICTURE, u"H010000");
+  SetSceneState(SCENE_CHARACTERS, SCENE_CHL_SHOWN, u"B000100");
+  SetSceneState(SCENE_BGM, SCENE_BGM_PLAYING, u"TOWN");
+  g_BackgroundState |= BACKGROUND_PENDING;
+  GameScene().FillBackgroundBlack();
+  EXPECT_EQ(g_SceneState[SCENE_BACKGROUND].m_State, SCENE_BG_BLACK);
+  EXPECT_EQ(g_SceneState[SCENE_CHARACTERS].m_State, SCENE_CHL_NONE);
+  EXPECT_EQ(g_SceneState[SCENE_BGM].m_State, SCENE_BGM_PLAYING) << "the music plays on";
+  EXPECT_EQ(g_BackgroundState, uint32_t(BACKGROUND_PLAIN)) << "nothing left waiting to be shown";
+  WaitFrame();
+  EXPECT_EQ(stack.Front().PixelAt(400, 300), 0u);
+  GameScene().ClearResumeState();
+  EXPECT_EQ(g_SceneState[SCENE_BGM].m_State, SCENE_BGM_NONE);
+
+  // An error's way out lets no frame pass; the normal end lets one.
+  const uint64_t before = GetFrameCount();
+  GameScene().ReleaseScene();
+  EXPECT_EQ(g_SceneRoot, nullptr);
+  EXPECT_EQ(GetFrameCount(), before);
+  GameScene().BuildScene();
+  GameScene().TearDownScene();
+  EXPECT_EQ(g_SceneRoot, nullptr);
+  EXPECT_EQ(GetFrameCount(), before + 1);
+
+  // The script files come whole from the script archive, a missing one as the loader's error.
+  EXPECT_EQ(GameFiles().LoadScriptFile(u"iv.txt").rfind("PROLOGUE", 0), 0u);
+  try {
+    GameFiles().LoadScriptFile(u"nope.txt");
+    ADD_FAILURE() << "a missing file was read";
+  } catch (const ExceptionHandle& e) {
+    EXPECT_EQ(std::u16string(e.m_Message), u"Script: file not found 'nope.txt'");
+  }
+}
 
 TEST_F(SampleRun, TheStartScenarioRunsToItsEndWithClicksAndAChoice) {
   std::vector<std::u16string> pages;  // the newest backlog text at each page-end wait
