@@ -36,6 +36,9 @@
 
 namespace {
 
+using scripttest::SceneChoiceShows;
+using scripttest::ScenePageWaits;
+
 constexpr size_t kFrames = 1000;
 constexpr char16_t kGeneratedName[] = u"bench.txt";
 
@@ -117,19 +120,6 @@ class SampleGame : public scripttest::GameTest {
     return RunScenario(name, 0, table);
   }
 
-  // A page end waits: its mark sprite is the window's topmost child, above the buttons.
-  static bool PageWaits() {
-    if (!g_MessageWindow) return false;
-    ssView* last = g_MessageWindow->GetLastChild();
-    return last != static_cast<ssView*>(g_MessageWindow->m_pButtons[kMessageButtons - 1]) &&
-           dynamic_cast<DxDraw::DxSprite*>(last) != nullptr;
-  }
-  // A choice menu is up: the top layer holds more than the message window.
-  static bool ChoiceShows() {
-    return g_SceneLayers[kTopLayer] &&
-           g_SceneLayers[kTopLayer]->GetLastChild() != static_cast<ssView*>(g_MessageWindow);
-  }
-
   scripttest::SampleSurface system;
   ComRef<IArchive> archive;
   std::unique_ptr<GameScriptServices> script;
@@ -154,11 +144,11 @@ std::vector<double> CollectFrames(SampleGame& game, bool holdPageEnd, Keep keep)
   bool choosing = false;
   game.reader = [&](uint64_t frame) {
     const double now = ThreadCpuMicroseconds();
-    const FrameState state{SampleGame::PageWaits(), game.probe->revealing};
+    const FrameState state{ScenePageWaits(), game.probe->revealing};
     if (frame > 1 && times.size() < kFrames && keep(before, state)) times.push_back(now - last);
     if (times.size() >= kFrames) g_TransferRequest = 1;
     if (state.pageEnd && !before.pageEnd && !holdPageEnd) game.ClickAt(platform::Point{400, 300});
-    const bool menu = SampleGame::ChoiceShows();
+    const bool menu = SceneChoiceShows();
     if (menu && !choosing) game.ClickAt(SampleGame::ChoiceAt(0));
     choosing = menu;
     before = state;

@@ -8,12 +8,15 @@
 #include <memory>
 #include <string>
 
+#include "dxdraw/sprite.h"
 #include "fakeservices.h"
 #include "lib/act.h"
 #include "lib/sjis.h"
 #include "lib/utility.h"
 #include "sampledata.h"
 #include "script/executor.h"
+#include "script/messagewindow.h"
+#include "script/scene.h"
 #include "script/settings.h"
 #include "tests/app/stack.h"
 #include "textscript/filehist.h"
@@ -148,5 +151,18 @@ class GameTest : public ::testing::Test {
     return 0;
   }
 };
+
+// A page end of the running scene waits: its mark sprite is the window's topmost child, above
+// the buttons.
+inline bool ScenePageWaits() {
+  if (!g_MessageWindow) return false;
+  ssView* last = g_MessageWindow->GetLastChild();
+  return last != static_cast<ssView*>(g_MessageWindow->m_pButtons[kMessageButtons - 1]) &&
+         dynamic_cast<DxDraw::DxSprite*>(last) != nullptr;
+}
+// A choice menu of the running scene is up: the top layer holds more than the message window.
+inline bool SceneChoiceShows() {
+  return g_SceneLayers[kTopLayer] && g_SceneLayers[kTopLayer]->GetLastChild() != static_cast<ssView*>(g_MessageWindow);
+}
 
 }  // namespace scripttest

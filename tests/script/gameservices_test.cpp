@@ -16,6 +16,8 @@
 namespace {
 
 using scripttest::GameTest;
+using scripttest::SceneChoiceShows;
+using scripttest::ScenePageWaits;
 
 // Pixels of the window's text area that stand out from its backdrop (text the glyphs drew).
 int InkInWindow(const platform::headless::HeadlessPresenter& front) {
@@ -48,19 +50,6 @@ class SampleRun : public GameTest {
   void TearDown() override {
     SetGameServices(GameServices{});
     ClearSceneStates();
-  }
-
-  // A page end waits: its mark sprite is the window's topmost child, above the buttons.
-  static bool PageWaits() {
-    if (!g_MessageWindow) return false;
-    ssView* last = g_MessageWindow->GetLastChild();
-    return last != static_cast<ssView*>(g_MessageWindow->m_pButtons[kMessageButtons - 1]) &&
-           dynamic_cast<DxDraw::DxSprite*>(last) != nullptr;
-  }
-  // A choice menu is up: the top layer holds more than the message window.
-  static bool ChoiceShows() {
-    return g_SceneLayers[kTopLayer] &&
-           g_SceneLayers[kTopLayer]->GetLastChild() != static_cast<ssView*>(g_MessageWindow);
   }
 
   scripttest::SampleSurface system;
@@ -135,7 +124,7 @@ TEST_F(SampleRun, TheStartScenarioRunsToItsEndWithClicksAndAChoice) {
   int choices = 0, firstInk = -1;
   bool waiting = false, choosing = false;
   reader = [&](uint64_t) {
-    const bool waits = PageWaits(), menu = ChoiceShows();
+    const bool waits = ScenePageWaits(), menu = SceneChoiceShows();
     if (waits && !waiting) {
       pages.push_back(std::u16string(g_BackLog->LastText()));
       if (pages.size() == 1) {
