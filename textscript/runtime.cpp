@@ -165,10 +165,10 @@ int ScriptStateGroup::Compile(const void* source, size_t size, std::u16string_vi
       if (n->m_Type == STMT_PAGE) n->m_Page = ++page;
   } catch (const ScriptError& e) {
     m_LastError = e;
-    RaiseScriptError(u"Compile", m_FileName.c(), e.m_Line, ScriptErrorText(e.m_Number));
+    RaiseScriptError(u"Compile", m_FileName.c(), e.m_Line, ScriptErrorText(e.m_Number), true);
   } catch (const ScriptError2& e) {
     m_LastError2 = e;
-    RaiseScriptError(u"Compile", m_FileName.c(), e.m_Line, e.m_Message);
+    RaiseScriptError(u"Compile", m_FileName.c(), e.m_Line, e.m_Message, true);
   }
   return 0;
 }
@@ -237,9 +237,9 @@ int ScriptStateGroup::Run(int32_t startPage) {
   try {
     RunLoop(startPage);
   } catch (const ScriptError& e) {
-    RaiseScriptError(u"Runtime", m_FileName.c(), e.m_Line, ScriptErrorText(e.m_Number));
+    RaiseScriptError(u"Runtime", m_FileName.c(), e.m_Line, ScriptErrorText(e.m_Number), false);
   } catch (const ScriptError2& e) {
-    RaiseScriptError(u"Runtime", m_FileName.c(), e.m_Line, e.m_Message);
+    RaiseScriptError(u"Runtime", m_FileName.c(), e.m_Line, e.m_Message, false);
   } catch (const ExceptionHandle&) {
     // A quit or any other error ends the run quietly.
   } catch (const ScriptException& e) {

@@ -38,9 +38,14 @@ const char16_t* ScriptErrorText(int32_t number) {
   return kErrorTexts[number];
 }
 
-void RaiseScriptError(const char16_t* kind, const char16_t* fileName, int32_t line, const char16_t* text) {
+void RaiseScriptError(const char16_t* kind, const char16_t* fileName, int32_t line, const char16_t* text,
+                      bool reported) {
   DebugPrintf(u"%s(%d): %s Error: %s\n", fileName, line, kind, text);
-  ThrowException(fileName, line, 0, 0, u"%s", text);
+  ExceptionHandle e;
+  ExceptionHandle out;
+  e.SetLocation(fileName, line).Format(out, 0, 0, u"%s", text);
+  if (reported) out.MarkReported();
+  throw out;
 }
 
 }  // namespace TextScript

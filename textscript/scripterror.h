@@ -39,7 +39,9 @@ const char16_t* ScriptErrorText(int32_t number);
 
 // Writes "<file>(<line>): <kind> Error: <text>\n" to the debug output and throws the error
 // object with the file name, the line, type 0 and the text as message. kind is "Compile" or
-// "Runtime".
-[[noreturn]] void RaiseScriptError(const char16_t* kind, const char16_t* fileName, int32_t line, const char16_t* text);
+// "Runtime". reported marks the error object as shown already (a compile error: that debug
+// line is its one report, and start-up adds no lines of its own for it).
+[[noreturn]] void RaiseScriptError(const char16_t* kind, const char16_t* fileName, int32_t line, const char16_t* text,
+                                   bool reported);
 
 }  // namespace TextScript

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "lib/error.h"
 #include "lib/sjis.h"
 #include "platform/log.h"
@@ -78,15 +80,44 @@ TEST(Error, FormatCopiesLocationAndCuts) {
   }
 }
 
-TEST(DebugPrintf, KeepsAtMost127Characters) {
-  platform::LogCapture log;
-  const std::u16string exact(127, u'a');
-  DebugPrintf(u"%s", exact.c_str());
-  DebugPrintf(u"%s", std::u16string(300, u'b').c_str());
-  const auto lines = log.Lines();
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[0], exact);
-  EXPECT_EQ(lines[1].size(), 127u);
+TEST(Error, TheReportedMarkTravelsWithTheObjectAndANewFormatClearsIt) {
+  ExceptionHandle e, out;
+  e.SetLocation(u"a.txt", 2).Format(out, 0, 0, u"x");
+  EXPECT_FALSE(out.IsReported());
+  out.MarkReported();
+  const ExceptionHandle copy = out;
+  EXPECT_TRUE(copy.IsReported());
+  EXPECT_EQ(copy.m_Type, 0) << "the mark leaves the type alone";
+  EXPECT_FALSE(copy.IsQuit());
+  ExceptionHandle again;
+  out.Format(again, 0, 0, u"y");
+  EXPECT_FALSE(again.IsReported()) << "a newly formatted error has not been shown";
+}
+
+// A line of up to 127 characters goes out whole; a longer one in pieces of at most 127, each
+// but the last ending in a break of its own (or at a break of the text), nothing lost.
+TEST(DebugPrintf, SplitsLinesLongerThan127Characters) {
+  const std::u16string a127(127, u'a');
+  const std::u16string pair = u"\xD842\xDFB7";  // one character outside the basic plane
+  struct Case {
+    std::u16string text;
+    std::vector<std::u16string> lines;
+  } cases[] = {
+      {a127, {a127}},
+      {std::u16string(126, u'c') + u"\n", {std::u16string(126, u'c') + u"\n"}},
+      {std::u16string(300, u'b'),
+       {std::u16string(126, u'b') + u"\n", std::u16string(126, u'b') + u"\n", std::u16string(48, u'b')}},
+      {std::u16string(127, u'd') + u"\n", {std::u16string(126, u'd') + u"\n", u"d\n"}},
+      {u"x\n" + std::u16string(130, u'e'), {u"x\n", std::u16string(126, u'e') + u"\n", u"eeee"}},
+      {std::u16string(125, u'f') + pair + u"gg",
+       {std::u16string(125, u'f') + u"\n", pair + u"gg"}},  // the pair is not parted
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text.size());
+    platform::LogCapture log;
+    DebugPrintf(u"%s", c.text.c_str());
+    EXPECT_EQ(log.Lines(), c.lines);
+  }
 }
 
 }  // namespace

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "gamefixture.h"
+#include "platform/log.h"
 
 namespace {
 
@@ -171,6 +174,24 @@ TEST_F(ScenarioTest, ErrorsLeaveAfterTheCleanUp) {
   EXPECT_THROW(Scenario(0), ExceptionHandle);
   files.files.erase(u"_start.txt");
   EXPECT_THROW(Scenario(0), ExceptionHandle);
+  ExpectCleanedUp();
+}
+
+// The compiler's line is a compile error's one report: the run adds none, and the error leaves
+// marked as reported, with the scenario's name and the error's line.
+TEST_F(ScenarioTest, ACompileErrorIsReportedOnceByTheCompiler) {
+  files.files[u"_start.txt"] = WideToSjis(u"あ\n\n.NOPE\n");
+  platform::LogCapture log;
+  try {
+    Scenario(0);
+    ADD_FAILURE() << "a bad scenario was compiled";
+  } catch (const ExceptionHandle& e) {
+    EXPECT_TRUE(e.IsReported());
+    EXPECT_EQ(std::u16string(e.m_Source), u"_start.txt");
+    EXPECT_EQ(e.m_Line, 3);
+    EXPECT_EQ(std::u16string(e.m_Message), u"コマンド名が違います。");
+  }
+  EXPECT_EQ(log.Lines(), std::vector<std::u16string>{u"_start.txt(3): Compile Error: コマンド名が違います。\n"});
   ExpectCleanedUp();
 }
 

@@ -1,4 +1,6 @@
 // Tests of the grammar: compile-and-dump tables of valid forms, and the parser's errors.
+#include <functional>
+
 #include "platform/log.h"
 #include "script_fixture.h"
 
@@ -134,6 +136,56 @@ TEST_F(ScriptParser, NumberedCompileErrorIsStoredAndReported) {
   EXPECT_EQ(U8(log.Text()), "scene.txt(3): Compile Error: 0003: ラベルはすでに定義されています\n");
   EXPECT_EQ(g.m_LastError.m_Line, 3);
   EXPECT_EQ(g.m_LastError.m_Number, 3);
+}
+
+// The compiler's debug line is a compile error's one report: the error object says so, so that
+// start-up adds no lines of its own. The parser's line carries no line number, so its errors are
+// left to start-up's report; a runtime error is not marked either.
+TEST_F(ScriptParser, CompileErrorsAreMarkedReported) {
+  platform::LogCapture log;
+  auto markOf = [](const std::function<void()>& compile) {
+    try {
+      compile();
+    } catch (const ExceptionHandle& e) {
+      return e.IsReported() ? "reported" : "not reported";
+    }
+    return "no error";
+  };
+  EXPECT_STREQ(markOf([&] { Compile(u"\n.foo\n"); }), "reported");
+  struct FailingGroup : TextScript::ScriptStateGroup {
+    std::unique_ptr<TextScript::ScriptStateNode> CreateNode() override {
+      throw TextScript::ScriptError(m_Reader.m_Line, 3);
+    }
+  } numbered;
+  const std::string text = scripttest::Sj(u".DOF\n");
+  EXPECT_STREQ(markOf([&] { numbered.Compile(text.data(), text.size(), u"scene.txt"); }), "reported");
+  EXPECT_STREQ(markOf([&] { Compile(u".GRP\n"); }), "not reported");
+  EXPECT_STREQ(markOf([&] { Compile(u".JMP nope\n").Run(-1); }), "not reported");
+}
+
+// A compile error's line longer than the log's 127 characters goes out over several lines,
+// nothing of it cut.
+TEST_F(ScriptParser, ALongCompileErrorLineIsSplitNotCut) {
+  const std::u16string name = u"scenario\\" + std::u16string(140, u'n') + u".txt";
+  const std::u16string full = name + u"(2): Compile Error: コマンド名が違います。\n";
+  platform::LogCapture log;
+  try {
+    Compile(u"\n.foo\n", name);
+    ADD_FAILURE() << "expected a compile error";
+  } catch (const ExceptionHandle& e) {
+    EXPECT_TRUE(e.IsReported());
+    EXPECT_EQ(e.m_Line, 2);
+  }
+  const std::vector<std::u16string> lines = log.Lines();
+  ASSERT_EQ(lines.size(), 2u) << U8(log.Text());
+  std::u16string joined;
+  for (const std::u16string& l : lines) {
+    EXPECT_LE(l.size(), 127u);
+    ASSERT_FALSE(l.empty());
+    EXPECT_EQ(l.back(), u'\n') << "each piece is a line of its own";
+    joined += l;
+  }
+  EXPECT_EQ(U8(joined.erase(lines[0].size() - 1, 1)), U8(full)) << "the pieces are the whole line";
 }
 
 TEST_F(ScriptParser, LinesAreKeptBeyondSixteenBits) {
