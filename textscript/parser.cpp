@@ -257,8 +257,14 @@ void yyerror(const char* message) {
   ScriptStateGroup* g = g_pCompilingGroup;
   const char16_t* file = g ? g->m_FileName.c() : u"";
   const int line = g ? g->m_Reader.m_Line : 0;
-  DebugPrintf(u"%s(%d): %hs\n", file, -1, message);
-  ThrowException(file, line, 0, 0, u"%hs", message);
+  // The one report an author sees of this error, so it names the line the reader stopped on
+  // (not -1, which told nobody where to look); start-up leaves a marked error unreported.
+  DebugPrintf(u"%s(%d): %hs\n", file, line, message);
+  ExceptionHandle e;
+  ExceptionHandle out;
+  e.SetLocation(file, line).Format(out, 0, 0, u"%hs", message);
+  out.MarkReported();
+  throw out;
 }
 
 }  // namespace TextScript

@@ -76,13 +76,13 @@ TEST_F(ScriptParser, ErrorsCarryTheirTextAndLine) {
     std::u16string debugLine;
     size_t statementsKept;  // before the error
   } cases[] = {
-      {u".GRP\n", 2, u"syntax error", u"test.txt(-1): syntax error\n", 0},
-      {u"あ\n.DOF 1\n", 2, u"syntax error", u"test.txt(-1): syntax error\n", 1},
-      {u".PST a = -1\n", 1, u"syntax error", u"test.txt(-1): syntax error\n", 0},
-      {u".DOF", 1, u"syntax error", u"test.txt(-1): syntax error\n", 0},
-      {u"\n\n+\n", 3, u"syntax error", u"test.txt(-1): syntax error\n", 1},
-      {u"＃x", 1, u"syntax error", u"test.txt(-1): syntax error\n", 0},
-      {u".RST ab\n", 2, u"変数名は１文字にして下さい", u"test.txt(-1): 変数名は１文字にして下さい\n", 0},
+      {u".GRP\n", 2, u"syntax error", u"test.txt(2): syntax error\n", 0},
+      {u"あ\n.DOF 1\n", 2, u"syntax error", u"test.txt(2): syntax error\n", 1},
+      {u".PST a = -1\n", 1, u"syntax error", u"test.txt(1): syntax error\n", 0},
+      {u".DOF", 1, u"syntax error", u"test.txt(1): syntax error\n", 0},
+      {u"\n\n+\n", 3, u"syntax error", u"test.txt(3): syntax error\n", 1},
+      {u"＃x", 1, u"syntax error", u"test.txt(1): syntax error\n", 0},
+      {u".RST ab\n", 2, u"変数名は１文字にして下さい", u"test.txt(2): 変数名は１文字にして下さい\n", 0},
       {u"\n.foo\n", 2, u"コマンド名が違います。", u"test.txt(2): Compile Error: コマンド名が違います。\n", 0},
   };
   for (const Case& c : cases) {
@@ -97,6 +97,7 @@ TEST_F(ScriptParser, ErrorsCarryTheirTextAndLine) {
       EXPECT_EQ(std::u16string(e.m_Message), c.message);
       EXPECT_EQ(e.m_Type, 0);
       EXPECT_EQ(e.m_Ptr, 0u);
+      EXPECT_TRUE(e.IsReported()) << "the debug line was its report";
     }
     EXPECT_EQ(log.Text(), c.debugLine);
     EXPECT_EQ(static_cast<size_t>(m_pGroup->Count()), c.statementsKept);
@@ -159,7 +160,7 @@ TEST_F(ScriptParser, CompileErrorsAreMarkedReported) {
   } numbered;
   const std::string text = scripttest::Sj(u".DOF\n");
   EXPECT_STREQ(markOf([&] { numbered.Compile(text.data(), text.size(), u"scene.txt"); }), "reported");
-  EXPECT_STREQ(markOf([&] { Compile(u".GRP\n"); }), "not reported");
+  EXPECT_STREQ(markOf([&] { Compile(u".GRP\n"); }), "reported") << "a syntax error names its file and line too";
   EXPECT_STREQ(markOf([&] { Compile(u".JMP nope\n").Run(-1); }), "not reported");
 }
 
