@@ -14,35 +14,7 @@
 #include "tests/desktop/xvfb.h"
 #include "textscript/messwindow.h"
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VARN_TEST_LSAN 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define VARN_TEST_LSAN 1
-#endif
-#ifdef VARN_TEST_LSAN
-#include <sanitizer/lsan_interface.h>
-#endif
-
 namespace {
-
-// The X and D-Bus client libraries keep allocations for the life of the process; the leak check
-// is left to the headless tests, which run the same engine code.
-struct LeakCheckOff {
-#ifdef VARN_TEST_LSAN
-  LeakCheckOff() {
-    __lsan_disable();
-  }
-  ~LeakCheckOff() {
-    __lsan_enable();
-  }
-#else
-  LeakCheckOff() {}
-  ~LeakCheckOff() {}
-#endif
-};
 
 struct SurfaceRelease {
   void operator()(DxDraw::DxSurface* s) const {
@@ -66,7 +38,7 @@ bool Red(xvfbtest::Rgb c) {
 // The leak check is off from before the backend starts until after it has gone.
 struct XvfbReveal : xvfbtest::Desktop {
   void TearDown() override { b.reset(); }
-  LeakCheckOff leakCheckOff;
+  xvfbtest::LeakCheckOff leakCheckOff;
 };
 
 TEST_F(XvfbReveal, MessageShowsInTheRealWindowAndAClickEndsItsWait) {

@@ -22,18 +22,6 @@
 #include "textscript/filehist.h"
 #include "textscript/variables.h"
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VARN_TEST_LSAN 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define VARN_TEST_LSAN 1
-#endif
-#ifdef VARN_TEST_LSAN
-#include <sanitizer/lsan_interface.h>
-#endif
-
 namespace {
 
 using namespace std::chrono_literals;
@@ -41,23 +29,9 @@ using Clock = std::chrono::steady_clock;
 
 // The X and D-Bus client libraries keep allocations for the life of the process; the leak check
 // is left to the headless run of the same scenario.
-struct LeakCheckOff {
-#ifdef VARN_TEST_LSAN
-  LeakCheckOff() {
-    __lsan_disable();
-  }
-  ~LeakCheckOff() {
-    __lsan_enable();
-  }
-#else
-  LeakCheckOff() {}
-  ~LeakCheckOff() {}
-#endif
-};
-
 struct XvfbPages : xvfbtest::Desktop {
   void TearDown() override { b.reset(); }
-  LeakCheckOff leakCheckOff;
+  xvfbtest::LeakCheckOff leakCheckOff;
 };
 
 // What the frames saw, published to the thread that reads the screen and clicks.
