@@ -82,29 +82,13 @@ class RevealProbe : public TextScript::IMessageFrame {
   TextScript::IMessageFrame* m_pNext;
 };
 
-// The game's script services over the sample data's "SYSTEM" picture and script archive, on the
-// script tests' headless game; the title and the save store stay test doubles.
-class SampleGame : public scripttest::GameTest {
+// The sample game on the script tests' headless game (see SampleGameTest).
+class SampleGame : public scripttest::SampleGameTest {
  public:
-  SampleGame() {
-    system = scripttest::LoadSystemPicture();
-    archive = scripttest::OpenSampleArchive("script.pux");
-    if (!Ready()) return;
-    TextScript::MessageServices message;
-    message.voice = &voiceChannels;
-    message.names = &names;
-    message.systemImage = system.get();
-    TextScript::SetMessageServices(message);
-    script = std::make_unique<GameScriptServices>(stack.screen, system.get(), archive.Get(), pictures);
-    InstallGameScriptServices(*script, AllServices());
-    ClearSceneStates();
-    g_StartPage = -1;
-    g_PrologueSkip = 0;
-  }
+  SampleGame() { m_Ready = InstallSampleServices(); }
   ~SampleGame() override {
     probe.reset();
-    SetGameServices(GameServices{});
-    ClearSceneStates();
+    RemoveSampleServices();
   }
   void TestBody() override {}
 
@@ -112,17 +96,16 @@ class SampleGame : public scripttest::GameTest {
   using GameTest::ChoiceAt;
   using GameTest::ClickAt;
   using GameTest::reader;
+  using SampleGameTest::script;
 
-  bool Ready() const { return system && archive; }
+  bool Ready() const { return m_Ready; }
 
   int RunFile(std::u16string_view name) {
     frames = 0;
     return RunScenario(name, 0, table);
   }
 
-  scripttest::SampleSurface system;
-  ComRef<IArchive> archive;
-  std::unique_ptr<GameScriptServices> script;
+  bool m_Ready = false;
   std::unique_ptr<RevealProbe> probe = std::make_unique<RevealProbe>();
 };
 

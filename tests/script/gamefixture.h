@@ -15,7 +15,9 @@
 #include "lib/utility.h"
 #include "sampledata.h"
 #include "script/executor.h"
+#include "script/gameservices.h"
 #include "script/messagewindow.h"
+#include "script/scenario.h"
 #include "script/scene.h"
 #include "script/settings.h"
 #include "tests/app/stack.h"
@@ -150,6 +152,37 @@ class GameTest : public ::testing::Test {
     if (self->frames > 20000) g_TransferRequest = 1;
     return 0;
   }
+};
+
+// The game's script services over the sample data's "SYSTEM" picture and script archive, on the
+// headless game above; the title, the save store and the later parts stay test doubles.
+class SampleGameTest : public GameTest {
+ protected:
+  // False when the sample data is missing (nothing is installed then).
+  bool InstallSampleServices() {
+    system = LoadSystemPicture();
+    archive = OpenSampleArchive("script.pux");
+    if (!system || !archive) return false;
+    TextScript::MessageServices message;
+    message.voice = &voiceChannels;
+    message.names = &names;
+    message.systemImage = system.get();
+    TextScript::SetMessageServices(message);
+    script = std::make_unique<GameScriptServices>(stack.screen, system.get(), archive.Get(), pictures);
+    InstallGameScriptServices(*script, AllServices());
+    ClearSceneStates();
+    g_StartPage = -1;
+    g_PrologueSkip = 0;
+    return true;
+  }
+  void RemoveSampleServices() {
+    SetGameServices(GameServices{});
+    ClearSceneStates();
+  }
+
+  SampleSurface system;
+  ComRef<IArchive> archive;
+  std::unique_ptr<GameScriptServices> script;
 };
 
 // A page end of the running scene waits: its mark sprite is the window's topmost child, above

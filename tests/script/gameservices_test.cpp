@@ -30,31 +30,10 @@ int InkInWindow(const platform::headless::HeadlessPresenter& front) {
   return ink;
 }
 
-class SampleRun : public GameTest {
+class SampleRun : public scripttest::SampleGameTest {
  protected:
-  void SetUp() override {
-    system = scripttest::LoadSystemPicture();
-    archive = scripttest::OpenSampleArchive("script.pux");
-    ASSERT_TRUE(system && archive) << "the sample data in " VARN_BINARY_DIR "/data";
-    TextScript::MessageServices message;
-    message.voice = &voiceChannels;
-    message.names = &names;
-    message.systemImage = system.get();
-    TextScript::SetMessageServices(message);
-    script = std::make_unique<GameScriptServices>(stack.screen, system.get(), archive.Get(), pictures);
-    InstallGameScriptServices(*script, AllServices());
-    ClearSceneStates();
-    g_StartPage = -1;
-    g_PrologueSkip = 0;
-  }
-  void TearDown() override {
-    SetGameServices(GameServices{});
-    ClearSceneStates();
-  }
-
-  scripttest::SampleSurface system;
-  ComRef<IArchive> archive;
-  std::unique_ptr<GameScriptServices> script;
+  void SetUp() override { ASSERT_TRUE(InstallSampleServices()) << "the sample data in " VARN_BINARY_DIR "/data"; }
+  void TearDown() override { RemoveSampleServices(); }
 };
 
 TEST_F(SampleRun, TheInstalledServicesWorkOnTheSceneGlobals) {
