@@ -101,6 +101,12 @@ class ISceneServices {
   // Fades in the background composed since the last one was shown, if any (the first message or
   // choice after a picture command or a restore).
   virtual void ShowPendingBackground() = 0;
+  // The background faded to opaque black or white over its frames (the picture command's
+  // "BLACK" and "WHITE" when pictures do not change at once).
+  virtual void FadeToBlack() = 0;
+  virtual void FadeToWhite() = 0;
+  // Stops the stream of one channel (0 music, 1 and 2 effects, 3 voice).
+  virtual void StopChannel(int32_t channel) = 0;
   // Stops sound channels 0 to 3 (StopAllChannels). Called on the ways out of a failed build, so
   // it must not throw.
   virtual void StopChannels() = 0;

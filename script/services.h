@@ -103,13 +103,16 @@ class INotices {
   virtual void ShowNotice(const char16_t* text, uint32_t ms) = 0;
 };
 
-// The screens the commands open: the backlog, and the title that a scenario run starts from.
+// The screens the commands open: the backlog, the title that a scenario run starts from, and the
+// ending roll.
 class IScreens {
  public:
   virtual ~IScreens() = default;
   virtual void ShowBacklog() = 0;
   // -1 show the title again, 0 end the game, 1 a new game, n >= 2 load slot n - 1.
   virtual int RunTitle() = 0;
+  // The ending roll that the endings END and END2 show before the return to the title.
+  virtual void RunEndingRoll() = 0;
 };
 
 // The main menu's items the commands enable and grey.

@@ -41,9 +41,13 @@ class FakeSceneServices : public ISceneServices {
   void PlaySe(int32_t, const char16_t*, bool) override {}
   void DrawBackground(const char16_t*) override {}
   void DrawCharacters(const char16_t*, int32_t) override {}
+  void FadeToBlack() override { ++blackFades; }
+  void FadeToWhite() override { ++whiteFades; }
+  void StopChannel(int32_t channel) override { stoppedChannels.push_back(channel); }
   void StopChannels() override { ++stops; }
 
-  int colours = 0, pendingShown = 0, stops = 0;
+  int colours = 0, pendingShown = 0, stops = 0, blackFades = 0, whiteFades = 0;
+  std::vector<int32_t> stoppedChannels;
 };
 
 class FakeButtons : public IMessageButtons {
@@ -135,7 +139,8 @@ class FakeScreens : public IScreens {
     ++titles;
     return titleResult;
   }
-  int backlogs = 0, titles = 0, titleResult = 1;
+  void RunEndingRoll() override { ++endingRolls; }
+  int backlogs = 0, titles = 0, titleResult = 1, endingRolls = 0;
 };
 
 class FakeMenu : public IMenuItems {

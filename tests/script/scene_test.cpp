@@ -38,6 +38,9 @@ class TestSceneServices : public ISceneServices {
     windowAtColour = g_MessageWindow != nullptr;
   }
   void ShowPendingBackground() override { Record("pending"); }
+  void FadeToBlack() override { Record("fade black"); }
+  void FadeToWhite() override { Record("fade white"); }
+  void StopChannel(int32_t channel) override { Record("stop " + std::to_string(channel)); }
   void PlayBgmOrVoice(int32_t channel, const char16_t* name, bool forced) override {
     Record("bgm " + std::to_string(channel) + " " + U8(name) + (forced ? " forced" : ""));
   }
