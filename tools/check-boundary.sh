@@ -32,7 +32,10 @@ textscript         platform lib archive dxdraw textscript
 app/frame          platform lib archive dxdraw textscript sound app/frame
 backends           platform lib archive dxdraw textscript sound app/frame backends
 script             platform lib archive dxdraw textscript sound app/frame script
-app                platform lib archive dxdraw textscript sound app/frame script app
+script/save        platform lib archive dxdraw textscript sound app/frame script script/save
+script/screens     platform lib archive dxdraw textscript sound app/frame script script/save script/screens
+script/dialogs     platform lib archive dxdraw textscript sound app/frame script script/save script/dialogs
+app                platform lib archive dxdraw textscript sound app/frame script script/save script/screens script/dialogs app
 '
 upward=$(
   grep -rnE '^\s*#\s*include\s*"[^"]+/' --include='*.h' --include='*.cpp' \
@@ -53,6 +56,7 @@ upward=$(
       case "$inc" in "$a"/*)
         # A folder's name as a prefix does not admit its subfolders that sit higher up.
         case "$inc" in app/frame/*) [ "$a" = app ] && [ "$best" != app ] && continue ;; esac
+        case "$inc" in script/save/*|script/screens/*|script/dialogs/*) [ "$a" = script ] && continue ;; esac
         # Only a backend itself, and backend choice above the engine, reach into a backend.
         case "$inc" in platform/sdl/*|platform/headless/*) [ "$best" != "${inc%/*}" ] && [ "$best" != backends ] && continue ;; esac
         ok=1 ;;
