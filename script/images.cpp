@@ -1,12 +1,15 @@
 // Pictures by name: the extension order, the decoders and their error texts.
 #include "script/images.h"
 
+#include <cwctype>
 #include <string>
 
 #include "archive/archive.h"
 #include "dxdraw/image.h"
 #include "dxdraw/surface.h"
 #include "lib/error.h"
+#include "lib/sjis.h"
+#include "script/scenario.h"
 #include "script/scriptfile.h"
 #include "textscript/filehist.h"
 
@@ -69,4 +72,30 @@ DxDraw::DxSurface* LoadScriptImage(IArchive* archive, const char16_t* name, bool
   }
   if (allowMissing) return nullptr;
   RaiseImageError(u"Script Error: file not found '%s'.", base);
+}
+
+namespace {
+
+bool EqualsNoCase(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (std::towlower(wint_t(a[i])) != std::towlower(wint_t(b[i]))) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool IsInAlbum(const char16_t* base) {
+  if (!g_AlbumNames || !base) return false;
+  for (const std::string& entry : *g_AlbumNames) {
+    if (EqualsNoCase(SjisToWide(entry), base)) return true;
+  }
+  return false;
+}
+
+void RecordAlbumName(const char16_t* name) {
+  if (!g_AlbumNames || !name) return;
+  const std::u16string base = std::u16string(name).substr(0, 3);
+  if (!IsInAlbum(base.c_str())) g_AlbumNames->push_back(WideToSjis(base));
 }

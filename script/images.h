@@ -14,3 +14,10 @@ class DxSurface;
 // BMP likewise) with the name; a PNG member that does not load raises the surface loader's
 // error. With record set, the full member name found goes to the image history first.
 DxDraw::DxSurface* LoadScriptImage(IArchive* archive, const char16_t* name, bool allowMissing, bool record);
+
+// Whether the album list (g_AlbumNames) holds base, compared without regard to case; false for
+// an empty or absent list.
+bool IsInAlbum(const char16_t* base);
+// The album record of a background picture: its first three characters join the album list
+// unless it holds them already.
+void RecordAlbumName(const char16_t* name);
