@@ -99,3 +99,7 @@ void RecordAlbumName(const char16_t* name) {
   const std::u16string base = std::u16string(name).substr(0, 3);
   if (!IsInAlbum(base.c_str())) g_AlbumNames->push_back(WideToSjis(base));
 }
+
+int ShowCgImage(const char16_t* name) {
+  ThrowException(kSource, __LINE__, 0, 0, u"CG-MODE: the viewer cannot show '%s' yet.", name ? name : u"");
+}

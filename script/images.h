@@ -21,3 +21,7 @@ bool IsInAlbum(const char16_t* base);
 // The album record of a background picture: its first three characters join the album list
 // unless it holds them already.
 void RecordAlbumName(const char16_t* name);
+
+// Composes a background-scheme name on a new 800 × 600 image shown above everything until a
+// mouse button is pressed: 1 for the left button, 0 for the right.
+int ShowCgImage(const char16_t* name);
