@@ -144,7 +144,9 @@ TEST_F(PageEndTest, SkipStopsAtAnUnreadPageOnlyWithItsOption) {
     EXPECT_EQ(waitPages, c.waits);
     EXPECT_EQ(shownAtLast, c.skipButtonShownAtLastWait);
     EXPECT_EQ(Var(u"END"), 1);
-    if (c.textSkip1) EXPECT_EQ(buttons.levels[MBUTTON_SKIP], kButtonDimmed) << "skip mode ended";
+    if (c.textSkip1) {
+      EXPECT_EQ(buttons.levels[MBUTTON_SKIP], kButtonDimmed) << "skip mode ended";
+    }
     g_SkipMode = 0;
   }
 }
