@@ -140,6 +140,7 @@ class SceneCommands : public scripttest::SampleGameTest {
  protected:
   void SetUp() override {
     ASSERT_TRUE(InstallSampleServices()) << "the sample data in " VARN_BINARY_DIR "/data";
+    g_ScriptArchive = archive.Get();
     SetSceneState(SCENE_BACKGROUND, SCENE_BG_WHITE, nullptr);
     GameScene().BuildScene();
     WaitFrame();
@@ -147,6 +148,7 @@ class SceneCommands : public scripttest::SampleGameTest {
   void TearDown() override {
     GameScene().ReleaseScene();
     RemoveSampleServices();
+    g_ScriptArchive = nullptr;
   }
   void Execute(std::u16string_view text) { ExecuteAll(Compile(text)); }
   uint32_t Centre() { return stack.Front().PixelAt(400, 300) & 0xFFFFFF; }
@@ -225,6 +227,133 @@ TEST_F(SceneCommands, CharactersAndPicturesAreLeftForTheNextMessage) {
   };
   Execute(u"あ\n\n");
   EXPECT_EQ(pictures.pendingShown, 1) << "the message shows what was composed";
+}
+
+// ---- the turn selection ----
+
+// The choices' pictures of the sample game: a single turn at x 594 and a pair at x 408, both up to
+// x 780; choice k at y 222 + 36k, 32 high; plain and highlighted in flat colours.
+constexpr uint32_t kChoicePlain = 0x3A5A8C;
+constexpr uint32_t kChoiceLit = 0xD08A30;
+constexpr int32_t ChoiceY(int k) {
+  return 222 + 36 * k + 16;
+}
+
+// Jump-table line n goes to label Sn, which records n.
+constexpr char kTurnTables[] = "S0\nS1\nS2\nS3\nS4\nS5\nS6\n";
+constexpr char16_t kTurnScript[] =
+    u".SSL TURN\n"
+    u"\n.LAB S1\n.PST PICKED = 1\n.JMP DONE\n\n.LAB S2\n.PST PICKED = 2\n.JMP DONE\n"
+    u"\n.LAB S3\n.PST PICKED = 3\n.JMP DONE\n\n.LAB S4\n.PST PICKED = 4\n.JMP DONE\n"
+    u"\n.LAB S5\n.PST PICKED = 5\n.JMP DONE\n\n.LAB S6\n.PST PICKED = 6\n.JMP DONE\n"
+    u"\n.LAB DONE\n";
+
+class TurnSelection : public SceneCommands {
+ protected:
+  uint32_t At(int32_t x, int32_t y) { return stack.Front().PixelAt(x, y) & 0xFFFFFF; }
+  bool ChoicesShown() { return At(770, ChoiceY(0)) == kChoicePlain || At(770, ChoiceY(0)) == kChoiceLit; }
+};
+
+TEST_F(TurnSelection, EachLayoutGivesItsSelectionsToTheJumpTable) {
+  struct Case {
+    const char* what;
+    std::vector<const char16_t*> set;  // the variables set to 1
+    std::vector<int32_t> selections;   // top to bottom
+  };
+  const Case cases[] = {
+      {"four turns", {}, {1, 2, 3, 4}},
+      {"A and B joined", {u"A010"}, {5, 3, 4}},
+      {"C and D joined", {u"D010"}, {1, 2, 6}},
+      {"both pairs", {u"B010", u"C010"}, {5, 6}},
+  };
+  for (const Case& c : cases) {
+    for (int k = 0; k < int(c.selections.size()); ++k) {
+      SCOPED_TRACE(std::string(c.what) + ", choice " + std::to_string(k));
+      ScriptStateGroup_App& g = Compile(kTurnScript);
+      g.ReadIVTables(kTurnTables, sizeof kTurnTables - 1);
+      g_Variables.Clear();
+      g_Variables.Set(u"TURN", 3);
+      for (const char16_t* name : c.set) g_Variables.Set(name, 1);
+      int phase = 0, waited = 0;
+      bool litRight = false;
+      reader = [&](uint64_t) {
+        if (phase == 0 && ChoicesShown()) {
+          stack.window->SetCursor(platform::Point{700, ChoiceY(k)});
+          phase = 1;
+        } else if (phase == 1 && ++waited == 3) {
+          litRight = true;
+          for (int j = 0; j < int(c.selections.size()); ++j)
+            litRight = litRight && At(770, ChoiceY(j)) == (j == k ? kChoiceLit : kChoicePlain);
+          ClickAt(platform::Point{700, ChoiceY(k)});
+          phase = 2;
+        }
+      };
+      menu.enabled.clear();
+      try {
+        ExecuteAll(g);
+      } catch (const TextScript::ScriptError2& e) {
+        ADD_FAILURE() << platform::WideToUtf8(e.m_Message);
+      } catch (const ExceptionHandle& e) {
+        ADD_FAILURE() << platform::WideToUtf8(e.m_Message);
+      }
+      EXPECT_TRUE(litRight) << "the hovered choice alone shows its highlighted picture";
+      EXPECT_EQ(Var(u"PICKED"), c.selections[k]);
+      WaitFrame();
+      EXPECT_EQ(At(400, 300), 0x000000u) << "the background is left black";
+      EXPECT_EQ(stack.screen->GetLastChild(), static_cast<ssView*>(g_SceneRoot)) << "the choices went";
+      EXPECT_FALSE(menu.IsEnabled(MENU_SAVE));
+      EXPECT_FALSE(menu.IsEnabled(MENU_VARIABLES));
+      EXPECT_TRUE(menu.enabled.count(MENU_SAVE)) << "save was offered during the selection";
+    }
+  }
+}
+
+TEST_F(TurnSelection, ATransferRequestReleasesEverythingItShowed) {
+  for (int when : {0, 1}) {  // during the turn's caption, during the choice
+    SCOPED_TRACE(when);
+    ScriptStateGroup_App& g = Compile(kTurnScript);
+    g.ReadIVTables(kTurnTables, sizeof kTurnTables - 1);
+    reader = [&](uint64_t f) {
+      if ((when == 0 && f > 20 && !g_TransferRequest) || (when == 1 && ChoicesShown())) g_TransferRequest = 1;
+    };
+    frames = 0;
+    try {
+      ExecuteAll(g);
+      ADD_FAILURE() << "the request did not leave the selection";
+    } catch (const ScriptException& e) {
+      EXPECT_EQ(e.m_Code, 0);
+    }
+    reader = nullptr;
+    EXPECT_EQ(stack.screen->GetLastChild(), static_cast<ssView*>(g_SceneRoot)) << "nothing left above the scene";
+    EXPECT_FALSE(menu.IsEnabled(MENU_SAVE));
+    EXPECT_FALSE(menu.IsEnabled(MENU_VARIABLES));
+    EXPECT_EQ(Var(u"PICKED"), 0) << "no selection was made";
+  }
+}
+
+TEST_F(TurnSelection, TheSampleScenariosRunToTheirEndings) {
+  struct Case {
+    const char16_t* file;
+    int rolls;
+  };
+  for (const Case& c : {Case{u"turn.txt", 1}, Case{u"flash.txt", 1}, Case{u"_start.txt", 0}}) {
+    SCOPED_TRACE(platform::WideToUtf8(c.file));
+    screens.endingRolls = 0;
+    bool waiting = false;
+    int chosen = 0;
+    reader = [&](uint64_t) {
+      const bool waits = scripttest::ScenePageWaits();
+      if (waits && !waiting) ClickAt(platform::Point{400, 300});
+      waiting = waits;
+      if (scripttest::SceneChoiceShows()) ClickAt(ChoiceAt(0));
+      if (ChoicesShown() && !chosen++) ClickAt(platform::Point{700, ChoiceY(1)});
+    };
+    frames = 0;
+    EXPECT_EQ(RunScenario(c.file, 0, table), 1) << "the ending returns to the title";
+    EXPECT_LT(frames, 20000u) << "the run ended by itself";
+    EXPECT_EQ(screens.endingRolls, c.rolls);
+    if (c.file == std::u16string_view(u"turn.txt")) EXPECT_EQ(chosen > 0, true);
+  }
 }
 
 }  // namespace
