@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "script/services.h"
 #include "textscript/commandtable.h"
 #include "textscript/statement.h"
 
@@ -56,8 +57,29 @@ class ScriptStateNode_App : public TextScript::ScriptStateNode {
 // Start-up calls it before the globals are started, and so does every test fixture.
 void RegisterGameScriptGlobals();
 
-// The message, choice and page-end commands (MESSAGE, SEL, the page statement, SED).
+// The command areas, one registration each: the message, choice and page-end commands
+// (MESSAGE, SEL, the page statement, SED); pictures (GRP, CHR, CHL) and the white flash (FLS);
+// music, voices and effects (WAV, VOI, S1A to S2M); the scene flags, the window off and the
+// endings (SFS, TOF, END, END1, END2); the turn selection (SSL).
 void RegisterMessageCommands(AppCommandTable& table);
+void RegisterPictureCommands(AppCommandTable& table);
+void RegisterSoundCommands(AppCommandTable& table);
+void RegisterEndingCommands(AppCommandTable& table);
+void RegisterTurnSelectCommands(AppCommandTable& table);
+// Every area of the game's commands: what start-up and the test fixtures fill their table with.
+void RegisterGameCommands(AppCommandTable& table);
+
+// The voice command by name: what a message runs for the VOI statement next to it (the message
+// reads 0xFF meanwhile, so the voice is not taken for one a message plays).
+class VoiceCommandByName : public IVoiceCommand {
+ public:
+  void RunVoice(ScriptStateNode_App& voice) override;
+};
+
+// The script archive ("script.pux") the turn selection's pictures come from. Start-up sets it
+// and keeps the reference; null outside a game.
+struct IArchive;
+extern IArchive* g_ScriptArchive;
 
 // Skip mode: 0 off, 1 skip by the button, 2 skip while Shift is held.
 extern int32_t g_SkipMode;

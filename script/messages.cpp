@@ -10,6 +10,7 @@
 #include "dxdraw/sprite.h"
 #include "lib/act.h"
 #include "lib/utility.h"
+#include "script/commandrules.h"
 #include "script/executor.h"
 #include "script/messagewindow.h"
 #include "script/scene.h"
@@ -30,17 +31,6 @@ constexpr uint32_t kStyleMessage = 0x8000;
 constexpr char16_t kSpeakerBracket = u'【';
 constexpr int32_t kVoiceChannel = 3;
 constexpr int kMaxChoices = 3;
-
-struct ViewRelease {
-  void operator()(ssView* view) const {
-    if (view) view->Release();
-  }
-};
-struct TaskFree {
-  void operator()(ACT* act) const {
-    if (act) FreeACT(act);
-  }
-};
 
 DxMessWindow& Window() {
   return GameScene().MessageWindow();
@@ -81,12 +71,7 @@ void ResetMessageFont(DxMessView2& view) {
 
 void OpenMessageWindow() {
   DxMessWindow& window = Window();
-  if (window.IsShown()) return;
-  std::unique_ptr<ACT, TaskFree> task(TextScript::StartMessageWindowOpen(&window));
-  while (task->m_Result != ACT_RESULT_DONE) {
-    RunACT(task.get());
-    WaitFrame();
-  }
+  if (!window.IsShown()) RunWindowEffect(TextScript::StartMessageWindowOpen(&window));
 }
 
 // The VOI statement next to a message: the one before, else the one after.
@@ -94,13 +79,6 @@ ScriptStateNode_App* NeighbourVoice(const ScriptStateNode_App& node) {
   if (ScriptStateNode_App* prev = node.PrevApp(); prev && prev->m_Type == TextScript::STMT_VOI) return prev;
   if (ScriptStateNode_App* next = node.NextApp(); next && next->m_Type == TextScript::STMT_VOI) return next;
   return nullptr;
-}
-
-std::u16string UpperAscii(std::u16string_view text) {
-  std::u16string out(text);
-  for (char16_t& c : out)
-    if (c >= u'a' && c <= u'z') c = char16_t(c - u'a' + u'A');
-  return out;
 }
 
 // A player name up to its first NUL.
@@ -129,30 +107,6 @@ void SetButtonModes() {
   IMessageButtons& buttons = GameButtons();
   buttons.SetButtonLevel(MBUTTON_SKIP, g_SkipMode ? kButtonLit : kButtonDimmed);
   buttons.SetButtonLevel(MBUTTON_AUTO, g_AutoMode ? kButtonLit : kButtonDimmed);
-}
-
-// Menu items 40010 (save, not during a replay) and 40013 (variables), enabled while a page end
-// or a choice waits and greyed on every way out of it.
-class WaitMenuItems {
- public:
-  WaitMenuItems() {
-    GameMenu().EnableMenuItem(MENU_VARIABLES, true);
-    if (!g_SceneReplayMode) GameMenu().EnableMenuItem(MENU_SAVE, true);
-  }
-  ~WaitMenuItems() {
-    GameMenu().EnableMenuItem(MENU_SAVE, false);
-    GameMenu().EnableMenuItem(MENU_VARIABLES, false);
-  }
-};
-
-// The debug window's jump: the background goes black at once and the run goes on at the label.
-ScriptStateNode* ServeDebugJump(ScriptStateNode_App& node) {
-  ScriptStateGroup_App& group = node.AppGroup();
-  if (g_DebugLevel == 0 || group.m_DebugJump.empty()) return nullptr;
-  const std::u16string label = std::move(group.m_DebugJump);
-  group.m_DebugJump.clear();
-  GameScene().FillBackgroundBlack();
-  return node.JumpTo(label);
 }
 
 // ---- MESSAGE ----
@@ -423,15 +377,7 @@ void PrintChoice(DxMessView2& view, const Choice& choice, int k, uint32_t colour
 }
 
 ScriptStateNode* Select(ScriptStateNode_App& node) {
-  if (g_Setting.m_TextSkip2) {
-    if (g_SkipMode) {
-      g_SkipMode = 0;
-      GameButtons().SetButtonLevel(MBUTTON_SKIP, kButtonDimmed);
-    } else if (g_AutoMode) {
-      g_AutoMode = 0;
-      GameButtons().SetButtonLevel(MBUTTON_AUTO, kButtonDimmed);
-    }
-  }
+  EndSkipOrAutoAtChoice();
   std::vector<Choice> choices;
   for (ScriptStateNode_App* n = &node; n && n->m_Type == TextScript::STMT_SEL; n = n->NextApp()) {
     if (choices.size() == kMaxChoices) throw TextScript::ScriptError2(node.m_Line, u"選択肢は三つまでです");

@@ -29,6 +29,9 @@ TEST_F(ExecutorTest, GameNodesKeepTheLanguageCommands) {
 }
 
 TEST_F(ExecutorTest, ScriptErrorsInGameCommandsCarryTheStatementLine) {
+  // A table of its own, with a picture command that fails on its second statement.
+  table = AppCommandTable();
+  RegisterMessageCommands(table);
   table.Register(TextScript::STMT_GRP, FailingPicture);
   g_GrpRuns = 0;
   ScriptStateGroup_App& g = Compile(u".PST A = 1\n.GRP OK\n\n.GRP MISSING\n");

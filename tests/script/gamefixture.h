@@ -61,7 +61,7 @@ class GameTest : public ::testing::Test {
 
     SetGameServices(AllServices());
 
-    RegisterMessageCommands(table);
+    RegisterGameCommands(table);
     AddACT(14, MakeACT(ReaderProc, reinterpret_cast<uintptr_t>(this)));
   }
 
@@ -193,9 +193,10 @@ inline bool ScenePageWaits() {
   return last != static_cast<ssView*>(g_MessageWindow->m_pButtons[kMessageButtons - 1]) &&
          dynamic_cast<DxDraw::DxSprite*>(last) != nullptr;
 }
-// A choice menu of the running scene is up: the top layer holds more than the message window.
+// A choice menu of the running scene is up: the top layer's last child is the menu's text view
+// (an ending's black sprite is not).
 inline bool SceneChoiceShows() {
-  return g_SceneLayers[kTopLayer] && g_SceneLayers[kTopLayer]->GetLastChild() != static_cast<ssView*>(g_MessageWindow);
+  return g_SceneLayers[kTopLayer] && dynamic_cast<TextScript::DxMessView2*>(g_SceneLayers[kTopLayer]->GetLastChild());
 }
 
 }  // namespace scripttest

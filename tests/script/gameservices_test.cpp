@@ -120,8 +120,9 @@ TEST_F(SampleRun, TheStartScenarioRunsToItsEndWithClicksAndAChoice) {
     choosing = menu;
   };
 
-  EXPECT_EQ(RunScenario(u"_start.txt", 0, table), 0) << "the scenario ran to its end";
+  EXPECT_EQ(RunScenario(u"_start.txt", 0, table), 1) << "the scenario ran to its END1, which shows the title again";
   EXPECT_LT(frames, 20000u) << "the run ended by itself";
+  EXPECT_EQ(screens.endingRolls, 0) << "END1 shows no ending roll";
   EXPECT_EQ(screens.titles, 1);
   EXPECT_EQ(saves.globalLoads, 1);
   EXPECT_EQ(saves.globalSaves, 1);

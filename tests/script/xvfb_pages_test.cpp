@@ -149,7 +149,7 @@ TEST_F(XvfbPages, TwoPagesShowInTheRealWindowAndAClickEndsTheFirst) {
   InstallGameScriptServices(script, GameServices{&unusedScene, &unusedButtons, &voice, &sounds, &options, &saves,
                                                  &notices, &screens, &menu, &unusedFiles, &pictures});
   AppCommandTable table;
-  RegisterMessageCommands(table);
+  RegisterGameCommands(table);
   RunState state;
   AddACT(14, MakeACT(ReaderProc, reinterpret_cast<uintptr_t>(&state)));
 

@@ -24,6 +24,10 @@ constexpr int kSystemHeight = 432;
 // each under the name the scenario composes it by (without extension).
 bool MakeScenePictures(std::vector<OutputFile>& out, std::string& error);
 
+// The turn selection's pictures: "select/selbg", "turnbg" and "select/SEL_*_0" (plain) and
+// "_1" (highlighted) for the turns A, B, C, D and the pairs AB, CD, in flat colours.
+bool MakeSelectPictures(std::vector<OutputFile>& out, std::string& error);
+
 // Music, voices and effects as Ogg Vorbis, under "bgm/", "voice/" and "se/".
 bool MakeStreamSounds(std::vector<OutputFile>& out, std::string& error);
 // The two system sounds as PCM WAVE.
