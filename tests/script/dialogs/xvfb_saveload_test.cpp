@@ -44,6 +44,15 @@ TEST_F(XvfbSaveDialog, ACommentTypedIntoSlot3ComesBackWithItsThumbnail) {
       {platform::MenuItem::Popup(u"シナリオ", {platform::MenuItem::Command(40010, u"セーブする(&S)")})});
   w.SetMenu(&menu);
   w.Show();
+  // Every caption and control text of the dialogs can be drawn.
+  for (const platform::DialogTemplate* d :
+       {&SaveLoadTemplate(), &SystemSettingsTemplate(), &SoundSettingsTemplate(), &PlayerNameTemplate(),
+        &FlagTemplate(), &DebugWindowTemplate(), &ListTemplate()}) {
+    std::u16string texts = d->caption + u"ロードシーン再生フラグ一覧";
+    for (const platform::ControlTemplate& c : d->controls) texts += c.text;
+    for (char16_t ch : texts)
+      if (ch > u' ' && ch != u'&') EXPECT_TRUE(platform::sdl::UiFontHasGlyph(w, ch)) << "U+" << std::hex << int(ch);
+  }
   // The game's last frame: dark blue, which stays visible around the dialog.
   std::vector<uint8_t> frame(size_t(kW) * kH * 4);
   for (size_t i = 0; i < frame.size(); i += 4) frame[i] = 0x90;
