@@ -24,8 +24,10 @@ extern SETTINGDATA g_Setting;
 
 // Bits of g_AppFlags, set by the settings dialogs and consumed by the message commands.
 enum : uint32_t {
-  APPFLAG_TEXTSKIP1_CHANGED = 0x4,  // the "TextSkip1" option changed
-  APPFLAG_FONT_CHANGED = 0x10,      // the message font or colour changed
+  APPFLAG_DISPLAYSPEED_CHANGED = 0x2,  // the "DisplaySpeed" option changed
+  APPFLAG_TEXTSKIP1_CHANGED = 0x4,     // the "TextSkip1" option changed
+  APPFLAG_TEXTSKIP2_CHANGED = 0x8,     // the "TextSkip2" option changed
+  APPFLAG_FONT_CHANGED = 0x10,         // the message font or colour changed
 };
 extern uint32_t g_AppFlags;
 

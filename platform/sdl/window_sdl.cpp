@@ -61,7 +61,9 @@ std::string DefaultUiFont() {
 // Every character code page 932 holds: the game's texts are Shift-JIS, and a menu or dialog
 // may show any of them. Made once, from every single and double byte sequence through the
 // code page's own conversion (a sequence that does not convert only adds characters the code
-// page holds anyway).
+// page holds anyway). A line break follows each pair: a pair that does not convert is taken
+// apart byte by byte, and its second byte, when it is a lead byte itself, then pairs with the
+// break and not with the next pair's lead, so no later pair is read out of step.
 const ImWchar* Cp932GlyphRanges() {
   static const ImVector<ImWchar> ranges = [] {
     std::string all;
@@ -73,6 +75,7 @@ const ImWchar* Cp932GlyphRanges() {
         if (trail == 0x7F) continue;
         all += char(lead);
         all += char(trail);
+        all += '\n';
       }
     }
     ImFontGlyphRangesBuilder builder;
