@@ -5,12 +5,10 @@
 #include <string>
 
 #include "app/frame/misc.h"
-#include "platform/audio.h"
 #include "screenfixture.h"
 #include "script/settings.h"
 #include "script/sounds.h"
 #include "sound/sound.h"
-#include "sound/stream.h"
 
 namespace {
 
@@ -60,34 +58,8 @@ TEST_F(ManualTest, ATransferReleasesThePages) {
   EXPECT_EQ(Children(), screenChildren);
 }
 
-class EndingRollTest : public ScreenTest {
+class EndingRollTest : public screentest::SoundScreenTest {
  protected:
-  void SetUp() override {
-    ScreenTest::SetUp();
-    sounds = scripttest::OpenSampleArchive("sound.pux");
-    ASSERT_TRUE(sounds) << "the build makes data/sound.pux";
-    g_SoundArchive = sounds.Get();
-    SoundConfig config;
-    ASSERT_EQ(
-        Sound::Initialize(std::shared_ptr<platform::AudioDevice>(platform::headless::CreateNullAudioDevice()), &config),
-        0);
-    ForgetPlayingSounds();
-  }
-  void TearDown() override {
-    for (int i = 0; i < 4; ++i) Sound::StopChannel(i);
-    Sound::Finalize();
-    ForgetPlayingSounds();
-    g_SoundArchive = nullptr;
-  }
-
-  // The music channel's buffer volume, or 1 when the channel has no stream.
-  static int32_t MusicVolume() {
-    Sound::Lock();
-    StreamChannel* channel = Sound::GetChannel(SOUND_BGM);
-    const int32_t volume = Sound::ChannelId(SOUND_BGM) >= 0 && channel->buffer ? channel->buffer->Volume() : 1;
-    Sound::Unlock();
-    return volume;
-  }
   // The credit picture in the middle of the screen: 'R', 'G' or 'B' by its strongest channel,
   // '-' while dark.
   char Shown() {
@@ -117,8 +89,6 @@ class EndingRollTest : public ScreenTest {
     everyFrame = nullptr;
     return roll;
   }
-
-  ComRef<IArchive> sounds;
 };
 
 TEST_F(EndingRollTest, PicturesInOrderThenTheMusicFadedOutInFourSeconds) {

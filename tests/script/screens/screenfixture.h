@@ -10,8 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/audio.h"
 #include "script/layout.h"
 #include "script/screens/screens.h"
+#include "script/sounds.h"
+#include "sound/sound.h"
+#include "sound/stream.h"
 #include "tests/script/gamefixture.h"
 
 namespace screentest {
@@ -116,6 +120,43 @@ class ScreenTest : public scripttest::GameTest {
   std::map<uint64_t, std::function<void()>> actions;
   std::function<void(uint64_t)> everyFrame;
   int screenChildren = 0;  // before the screen under test
+};
+
+// The same with the sound layer on a null device and the sample game's sound archive.
+class SoundScreenTest : public ScreenTest {
+ public:
+  void SetUp() override {
+    ScreenTest::SetUp();
+    sounds = scripttest::OpenSampleArchive("sound.pux");
+    ASSERT_TRUE(sounds) << "the build makes data/sound.pux";
+    g_SoundArchive = sounds.Get();
+    SoundConfig config;
+    ASSERT_EQ(
+        Sound::Initialize(std::shared_ptr<platform::AudioDevice>(platform::headless::CreateNullAudioDevice()), &config),
+        0);
+    ForgetPlayingSounds();
+  }
+  void TearDown() override {
+    for (int i = 0; i < 4; ++i) Sound::StopChannel(i);
+    Sound::Finalize();
+    ForgetPlayingSounds();
+    g_SoundArchive = nullptr;
+  }
+
+  // The music channel's buffer volume, or 1 when the channel has no stream.
+  static int32_t MusicVolume() {
+    Sound::Lock();
+    StreamChannel* channel = Sound::GetChannel(SOUND_BGM);
+    const int32_t volume = Sound::ChannelId(SOUND_BGM) >= 0 && channel->buffer ? channel->buffer->Volume() : 1;
+    Sound::Unlock();
+    return volume;
+  }
+  // The name of the music playing now, empty when none plays.
+  static std::u16string Music() {
+    return Sound::IsStreamPlaying(Sound::ChannelId(SOUND_BGM)) ? g_PlayingSounds[SOUND_BGM] : std::u16string();
+  }
+
+  ComRef<IArchive> sounds;
 };
 
 }  // namespace screentest

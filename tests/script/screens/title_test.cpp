@@ -228,6 +228,25 @@ TEST_F(TitleTest, AfterASettingsDialogItsButtonShowsTheNormalFrame) {
   EXPECT_EQ(after, kNormalFill);
 }
 
+class TitleMusicTest : public screentest::SoundScreenTest {};
+
+TEST_F(TitleMusicTest, TheTitleMusicPlaysWhileTheTitleShowsAndAgainAfterTheAlbum) {
+  std::vector<std::u16string> heard;
+  extras.during = [&] {
+    PlayBgmOrVoice(SOUND_BGM, u"TOWN", false);  // the album's own music
+    heard.push_back(Music());
+  };
+  At(10, [&] { heard.push_back(Music()); });
+  ClickAt(kMenu, Slot(EXTRAS));
+  ClickAt(kMenu + 5, Slot(0));
+  At(kMenu + 8, [&] { heard.push_back(Music()); });
+  ClickAt(kMenu + 10, Slot(5));
+  ClickAt(kMenu + 15, Slot(QUIT));
+  EXPECT_EQ(RunTitle(Parts()), 0);
+  EXPECT_EQ(heard, (std::vector<std::u16string>{u"TITLE", u"TOWN", u"TITLE"}));
+  EXPECT_EQ(Sound::ChannelId(SOUND_BGM), -1) << "the title stops its music when it ends";
+}
+
 TEST(ScreensSplitCommaList, FieldsInOrderEmptyOnesKept) {
   struct Case {
     const char16_t* text;
