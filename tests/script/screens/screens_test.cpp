@@ -1,5 +1,5 @@
-// The screens over pictures that are missing or smaller than the parts they cut: the loader's
-// error naming the picture, nothing left on the screen, and no read past a small picture.
+// The screens through the game's services, and over pictures that are missing or smaller than the
+// parts they cut: the loader's error naming the picture, nothing left shown, no read past a picture.
 #include <gtest/gtest.h>
 #include <png.h>
 
@@ -95,6 +95,29 @@ TEST_F(SmallPictures, PicturesSmallerThanTheirFramesAreDrawnAsFarAsTheyReach) {
   ClickAt(5, platform::Point{659, 557});
   ClickAt(9, platform::Point{733, 557});
   EXPECT_EQ(RunManual(stack.screen, m_Archive.Get()), -1);
+  EXPECT_EQ(Children(), screenChildren);
+}
+
+// The screens and notices as the commands reach them through the game's services.
+TEST_F(ScreenTest, TheGameServicesReachTheRealScreensAndNotices) {
+  GameScreenSet screens(Parts());
+  scripttest::SampleSurface system = scripttest::LoadSystemPicture();
+  ASSERT_TRUE(system);
+  TimedNotices notices(stack.screen, system.get());
+  GameServices services = AllServices();
+  services.screens = &screens;
+  services.notices = &notices;
+  SetGameServices(services);
+
+  GameScreens().ShowBacklog();
+  EXPECT_EQ(extras.backlogs, 1);
+
+  ClickAt(20, Slot(5));
+  EXPECT_EQ(GameScreens().RunTitle(), 0);
+
+  frames = 0;
+  GameNotices().ShowNotice(u"セーブしました", 100);
+  EXPECT_EQ(frames, 1u + 6u) << "one frame with nothing held, then 100 ms";
   EXPECT_EQ(Children(), screenChildren);
 }
 
