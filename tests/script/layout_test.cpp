@@ -216,8 +216,8 @@ TEST_F(LayoutTest, ReadsTheSampleGamesFile) {
   EXPECT_EQ(std::u16string(g_GivenName), u"湊");
   EXPECT_EQ(g_TitleMenuPos.x, 520);
   EXPECT_EQ(g_TitleMenuPos.y, 262);
-  EXPECT_EQ(g_CreditCount, 0);
-  EXPECT_EQ(g_TitleBgm, u"TOWN");
+  EXPECT_EQ(g_CreditCount, 3);
+  EXPECT_EQ(g_TitleBgm, u"TITLE");
   ASSERT_EQ(g_ChlPositions.size(), 3u);
   EXPECT_EQ(g_ChlPositions[1].letter, u'B');
   EXPECT_EQ(g_ChlPositions[1].x, 360);

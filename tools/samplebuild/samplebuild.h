@@ -33,6 +33,13 @@ bool MakeStreamSounds(std::vector<OutputFile>& out, std::string& error);
 // The two system sounds as PCM WAVE.
 bool MakeSystemSounds(std::vector<OutputFile>& out, std::string& error);
 
+// Stereo samples (-1..1, kSampleRate a second) as Ogg Vorbis with the given stream serial.
+constexpr int kSampleRate = 44100;
+bool EncodeStereoOgg(const std::vector<float>& left, const std::vector<float>& right, int serial,
+                     std::vector<uint8_t>& out, std::string& error);
+// The screens' pictures (brand logo, title sheet, manual, ending roll) and the title music.
+bool MakeScreenFiles(std::vector<OutputFile>& script, std::vector<OutputFile>& sound, std::string& error);
+
 // UTF-8 text to Shift-JIS (code page 932); an error names the line of a character that
 // code page 932 cannot hold, or of bytes that are not UTF-8.
 bool ConvertTextToSjis(const std::vector<uint8_t>& utf8, std::vector<uint8_t>& out, std::string& error);

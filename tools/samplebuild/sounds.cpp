@@ -363,6 +363,14 @@ bool MakeStreamSounds(std::vector<OutputFile>& out, std::string& error) {
   return true;
 }
 
+bool EncodeStereoOgg(const std::vector<float>& left, const std::vector<float>& right, int serial,
+                     std::vector<uint8_t>& out, std::string& error) {
+  Stereo s(std::min(left.size(), right.size()));
+  std::copy_n(left.begin(), s.Frames(), s.left.begin());
+  std::copy_n(right.begin(), s.Frames(), s.right.begin());
+  return EncodeOgg(s, serial, out, error);
+}
+
 bool MakeSystemSounds(std::vector<OutputFile>& out, std::string&) {
   out.push_back({"SUBMIT.WAV", EncodeWave(Chime(880.0, 1318.5, 0.06, 0.45f))});
   out.push_back({"CANCEL.WAV", EncodeWave(Chime(659.3, 440.0, 0.07, 0.4f))});
