@@ -73,6 +73,7 @@ bool Build(const std::u16string& source, const std::u16string& output, std::stri
   if (!ConvertTexts(source, script, error)) return false;
   if (!samplebuild::MakeScenePictures(script, error)) return false;
   if (!samplebuild::MakeStreamSounds(sound, error)) return false;
+  if (!samplebuild::MakeAlbumData(script, sound, error)) return false;
 
   // Each folder is made afresh, so nothing of an earlier build is packed with it.
   for (const char16_t* name : {u"system", u"script", u"sound"}) {
