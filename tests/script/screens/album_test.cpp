@@ -176,3 +176,77 @@ TEST_F(AlbumTest, LayoutsWithoutPagesReturnAtOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+// A folder archive of the test's own: a layout of two entries over a thumbnail strip of one row.
+class SmallStripTest : public AlbumTest {
+ protected:
+  void SetUp() override {
+    AlbumTest::SetUp();
+    folder = platform::Utf8ToWide(VARN_BINARY_DIR "/screens_smallstrip");
+    platform::RemoveTree(folder);
+    ASSERT_TRUE(platform::EnsureFolder(folder + u"/title"));
+    const std::string config =
+        "<config><system/>"
+        "<cgalbum thumbsize=\"140,105\" exit=\"640,536,136,40,640,536,640,600\" "
+        "prev=\"24,536,136,40,24,536,24,600\" next=\"176,536,136,40,176,536,176,600\">"
+        "<page><cg pos=\"90,150\" flag=\"A\">P1</cg><cg pos=\"330,150\" flag=\"B\">P2</cg></page>"
+        "</cgalbum></config>";
+    ASSERT_TRUE(platform::WriteWholeFileAtomic(folder + u"/config.xml", config.data(), config.size()));
+    Unlock({"A", "B"});
+  }
+  void TearDown() override {
+    platform::RemoveTree(folder);
+    AlbumTest::TearDown();
+  }
+  void WritePicture(const char16_t* name, int w, int h, uint32_t colour) {
+    DxDraw::DxSurface* s = DxDraw::CreateSurface(32);
+    s->Create(w, h);
+    s->Fill(nullptr, colour, 255);
+    EXPECT_TRUE(s->SaveBmp24((folder + u"/" + name + u".bmp").c_str()));
+    s->Release();
+  }
+
+  std::u16string folder;
+};
+
+TEST_F(SmallStripTest, EntriesPastTheStripShowNothingAndStillWork) {
+  WritePicture(u"title/cg_p1", 800, 640, 0x102030);
+  WritePicture(u"title/cg_thumb1", 280, 105, 0xA0B0C0);  // row 0 only; row 1 and the locked row 2 lie past it
+  ComRef<IArchive> small(OpenDirArchive(folder));
+  ASSERT_TRUE(small);
+  ScreenSources own = sources;
+  own.archive = small.Get();
+  uint32_t first = 0, second = 0;
+  ThenWait(2);
+  Then([&] {
+    first = Inner(kEntry[0]);
+    second = Inner(kEntry[1]);
+    return true;
+  });
+  ThenClick({kEntry[1].x + 50, kEntry[1].y + 50});
+  ThenWait(2);
+  ThenClick({10, 10}, 1);
+  RunCGAlbum(own, viewer);
+  EXPECT_EQ(first, 0xA0B0C0u);
+  EXPECT_EQ(second, 0x102030u) << "nothing of the strip, the page behind";
+  EXPECT_EQ(shown, std::vector<std::u16string>{u"P2"});
+}
+
+TEST_F(SmallStripTest, AMissingPagePictureIsAnErrorNamingIt) {
+  ComRef<IArchive> small(OpenDirArchive(folder));
+  ASSERT_TRUE(small);
+  ScreenSources own = sources;
+  own.archive = small.Get();
+  try {
+    RunCGAlbum(own, viewer);
+    ADD_FAILURE() << "the album opened";
+  } catch (const ExceptionHandle& e) {
+    EXPECT_NE(std::u16string(e.m_Message).find(u"title/cg_p1"), std::u16string::npos)
+        << platform::WideToUtf8(e.m_Message);
+  }
+  EXPECT_EQ(ScreenExtras(), 0);
+}
+
+}  // namespace
