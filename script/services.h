@@ -121,6 +121,16 @@ class IMenuItems {
  public:
   virtual ~IMenuItems() = default;
   virtual void EnableMenuItem(uint32_t id, bool enabled) = 0;
+  // The item's text and a new one for it (the scene replay's wording of 40003). A menu that
+  // keeps no texts answers empty and ignores the change.
+  virtual std::u16string MenuItemText(uint32_t id) {
+    (void)id;
+    return {};
+  }
+  virtual void SetMenuItemText(uint32_t id, std::u16string_view text) {
+    (void)id;
+    (void)text;
+  }
 };
 
 // The script files by name: the whole file from the script archive (the loader's error when it

@@ -39,6 +39,7 @@ int32_t g_TransferRequest = 0;
 int32_t g_PendingLoadSlot = 0;
 int32_t g_QuitFlag = 0;
 int32_t g_AppActive = 1;
+int32_t g_QuitRaisedLine = 0;
 FrameContext g_Frame;
 ScriptThreadSlot g_ScriptThreads[kScriptThreadSlots];
 int32_t g_CurrentScriptThread = 0;
@@ -80,6 +81,7 @@ struct FramePacing {
 constexpr int32_t kTickMs = (1000 + kFramesPerSecond - 1) / kFramesPerSecond;
 
 [[noreturn]] void RaiseQuit(int line) {
+  g_QuitRaisedLine = line;
   ThrowException(u"main", line, 1, 0, u"Quit");
 }
 
@@ -314,6 +316,7 @@ void AppFrameStep::Uninstall() {
 
 void ResetFrameStep() {
   g_Input = INPUTSTATE{};
+  g_QuitRaisedLine = 0;
   g_CharReceived = 0;
   g_TransferRequest = 0;
   g_PendingLoadSlot = 0;

@@ -52,6 +52,9 @@ extern int32_t g_TransferRequest;
 extern int32_t g_PendingLoadSlot;
 // Set when the player confirmed closing the window; the next pump raises the quit error.
 extern int32_t g_QuitFlag;
+// The line of the latest quit error a frame raised (0: none since it was last cleared), so that
+// a caller whose callee absorbs the quit can raise it again.
+extern int32_t g_QuitRaisedLine;
 // 1 while the application is active; the pump holds the game still otherwise.
 extern int32_t g_AppActive;
 

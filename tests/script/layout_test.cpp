@@ -226,7 +226,7 @@ TEST_F(LayoutTest, ReadsTheSampleGamesFile) {
   ReadScreenLayout(script.Get(), u"cgalbum", album);
   EXPECT_EQ(album.thumbPitch, 105);
   EXPECT_EQ(album.prev.hy, 600);
-  ASSERT_EQ(album.pages.size(), 1u);
+  ASSERT_EQ(album.pages.size(), 2u);
   ASSERT_EQ(album.pages[0].cgs.size(), 3u);
   EXPECT_EQ(album.pages[0].cgs[2].pictures, (std::vector<std::u16string>{u"H030000", u"H031000"}));
 
@@ -237,9 +237,10 @@ TEST_F(LayoutTest, ReadsTheSampleGamesFile) {
   EXPECT_EQ(replay.pages[0].cgs[1].flag, u"HILL");
 
   const std::vector<BACKLOGFACE> faces = ReadBacklogFaces(script.Get());
-  ASSERT_EQ(faces.size(), 2u);
+  ASSERT_EQ(faces.size(), 3u);
   EXPECT_EQ(faces[1].letter, u'B');
   EXPECT_EQ(faces[1].number, 1);
+  EXPECT_EQ(faces[2].letter, u'T') << "the face of the voices TK001 and TK002";
 }
 
 }  // namespace

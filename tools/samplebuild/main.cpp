@@ -75,6 +75,7 @@ bool Build(const std::u16string& source, const std::u16string& output, std::stri
   if (!samplebuild::MakeSelectPictures(script, error)) return false;
   if (!samplebuild::MakeStreamSounds(sound, error)) return false;
   if (!samplebuild::MakeScreenFiles(script, sound, error)) return false;
+  if (!samplebuild::MakeAlbumData(script, sound, error)) return false;
 
   // Each folder is made afresh, so nothing of an earlier build is packed with it.
   for (const char16_t* name : {u"system", u"script", u"sound"}) {
