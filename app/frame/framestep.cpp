@@ -39,6 +39,7 @@ int32_t g_TransferRequest = 0;
 int32_t g_PendingLoadSlot = 0;
 int32_t g_QuitFlag = 0;
 int32_t g_AppActive = 1;
+bool g_TransfersCaught = true;
 FrameContext g_Frame;
 ScriptThreadSlot g_ScriptThreads[kScriptThreadSlots];
 int32_t g_CurrentScriptThread = 0;
@@ -176,7 +177,7 @@ void RunFrame() {
   if (g_TransferRequest >= 1 && g_TransferRequest <= 3) {
     const int32_t code = g_TransferRequest - 1;
     g_TransferRequest = 0;
-    throw ScriptException{code};
+    if (g_TransfersCaught) throw ScriptException{code};
   }
 
   PollInput(&g_Input);
@@ -319,6 +320,7 @@ void ResetFrameStep() {
   g_PendingLoadSlot = 0;
   g_QuitFlag = 0;
   g_AppActive = 1;
+  g_TransfersCaught = true;
   g_Frame = FrameContext{};
   ResetScriptThreads();
   ResetFrameCounter();

@@ -54,6 +54,9 @@ extern int32_t g_PendingLoadSlot;
 extern int32_t g_QuitFlag;
 // 1 while the application is active; the pump holds the game still otherwise.
 extern int32_t g_AppActive;
+// Whether something up the stack catches a transfer (a scenario run, its title and screens). Where
+// nothing does (the brand logo, between runs) the frame drops a request instead of raising it.
+extern bool g_TransfersCaught;
 
 // A typed character from the window (its WM_CHAR): stored in the input record and flagged for
 // the next poll.
