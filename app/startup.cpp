@@ -52,6 +52,9 @@ constexpr char16_t kCaption[] = u"Lanternfall　体験版";
 
 // The exit code the run ends with: the rows of the failure table that are failures set it.
 int g_ExitCode = 0;
+// The backend start-up installed (its message boxes, clock and glyphs), until WinMain's end, so
+// that every box up to the last-resort one is the player's.
+platform::Backend* g_InstalledBackend = nullptr;
 
 // What the four operations share.
 struct Run {
@@ -353,6 +356,10 @@ int RunApplication(StartupHost& host, const std::u16string& commandLine) {
   platform::Backend* backend = host.OpenBackend();
   if (!backend || !backend->window || !backend->folders)
     ThrowException(u"main", 0, 0, 0, u"ウィンドウを開けません（ディスプレイがありません）。");
+  if (!backend->Installed()) {
+    backend->Install();
+    g_InstalledBackend = backend;
+  }
   platform::FolderService& folders = *backend->folders;
   if (programFolder.empty()) programFolder = folders.ProgramFolder();
 
@@ -438,6 +445,8 @@ int WinMain(StartupHost& host, const std::u16string& commandLine) {
     DebugPrintf(u"The program was put together without a service: %hs\n", e.what());
     code = 1;
   }
+  if (g_InstalledBackend) g_InstalledBackend->Uninstall();
+  g_InstalledBackend = nullptr;
   g_MatrixStack.Free();
   StopGlobals();
   return code;
