@@ -42,7 +42,6 @@ DxDraw::DxSurface* g_SystemImage = nullptr;
 std::vector<std::u16string> g_FontList;
 std::u16string g_SaveFolder;
 std::u16string g_ConfigPath;
-volatile std::sig_atomic_t g_TerminateRequested = 0;
 
 namespace {
 
@@ -68,12 +67,6 @@ struct Run {
 
 void OnTerminate(int) {
   g_TerminateRequested = 1;
-}
-
-// Level 0, every frame: a termination request becomes a confirmed close, so the next pump quits.
-int32_t TerminateWatchProc(ACT*, uint32_t message, uintptr_t, uintptr_t) {
-  if (message == ACTMSG_RUN && g_TerminateRequested) g_QuitFlag = 1;
-  return 0;
 }
 
 bool FileExists(const std::u16string& path) {
@@ -331,7 +324,6 @@ int RunDevices(Run& run) {
     g_Frame.display = display.get();
     g_Frame.skipFrame = &g_Config.skipFrame;
     step.Install();
-    AddACT(0, MakeACT(TerminateWatchProc, 0));
   } catch (...) {
     tearDown();
     throw;

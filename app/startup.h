@@ -48,8 +48,6 @@ extern std::vector<std::u16string> g_FontList;
 extern std::u16string g_SaveFolder;
 extern std::u16string g_ConfigPath;
 
-// Set by the termination signal; the next frame quits as a confirmed close would.
-extern volatile std::sig_atomic_t g_TerminateRequested;
 // Makes SIGTERM (a desktop's log-out) end the game that way.
 void InstallTerminateHandler();
 

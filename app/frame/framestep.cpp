@@ -40,6 +40,7 @@ int32_t g_PendingLoadSlot = 0;
 int32_t g_QuitFlag = 0;
 int32_t g_AppActive = 1;
 bool g_TransfersCaught = true;
+volatile std::sig_atomic_t g_TerminateRequested = 0;
 FrameContext g_Frame;
 ScriptThreadSlot g_ScriptThreads[kScriptThreadSlots];
 int32_t g_CurrentScriptThread = 0;
@@ -89,6 +90,10 @@ void DispatchOne(const platform::Event& e) {
 }
 
 void CheckQuit() {
+  if (g_TerminateRequested) {
+    g_TerminateRequested = 0;
+    g_QuitFlag = 1;
+  }
   if (g_QuitFlag) {
     g_QuitFlag = 0;
     RaiseQuit(295);

@@ -14,7 +14,12 @@ namespace {
 class PlayerHost : public StartupHost {
  public:
   platform::Backend* OpenBackend() override {
-    if (!m_Backend) m_Backend = backends::CreateChosenBackend("sdl");
+    if (!m_Backend) {
+      m_Backend = backends::CreateChosenBackend("sdl");
+      // After the backend: its video start-up installs a termination handler of its own that
+      // would turn a log-out into the close question nobody is there to answer.
+      InstallTerminateHandler();
+    }
     return m_Backend.get();
   }
 
@@ -54,7 +59,6 @@ int main(int argc, char** argv) {
   // The program's own path comes first, as the folder the game data is looked for from.
   std::u16string line = Quote(platform::CreateHostFolderService()->ProgramFolder() + u"varn");
   for (int i = 1; i < argc; ++i) line += u" " + Quote(platform::Utf8ToWide(argv[i]));
-  InstallTerminateHandler();
   int code;
   {
     PlayerHost host;
