@@ -36,6 +36,7 @@ script/save        platform lib archive dxdraw textscript sound app/frame script
 script/screens     platform lib archive dxdraw textscript sound app/frame script script/save script/screens
 script/dialogs     platform lib archive dxdraw textscript sound app/frame script script/save script/dialogs
 app                platform lib archive dxdraw textscript sound app/frame script script/save script/screens script/dialogs app
+app/main           platform lib archive dxdraw textscript sound app/frame script script/save script/screens script/dialogs app backends
 '
 upward=$(
   grep -rnE '^\s*#\s*include\s*"[^"]+/' --include='*.h' --include='*.cpp' \

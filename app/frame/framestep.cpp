@@ -40,6 +40,8 @@ int32_t g_PendingLoadSlot = 0;
 int32_t g_QuitFlag = 0;
 int32_t g_AppActive = 1;
 int32_t g_QuitRaisedLine = 0;
+bool g_TransfersCaught = true;
+volatile std::sig_atomic_t g_TerminateRequested = 0;
 FrameContext g_Frame;
 ScriptThreadSlot g_ScriptThreads[kScriptThreadSlots];
 int32_t g_CurrentScriptThread = 0;
@@ -90,6 +92,10 @@ void DispatchOne(const platform::Event& e) {
 }
 
 void CheckQuit() {
+  if (g_TerminateRequested) {
+    g_TerminateRequested = 0;
+    g_QuitFlag = 1;
+  }
   if (g_QuitFlag) {
     g_QuitFlag = 0;
     RaiseQuit(295);
@@ -178,7 +184,7 @@ void RunFrame() {
   if (g_TransferRequest >= 1 && g_TransferRequest <= 3) {
     const int32_t code = g_TransferRequest - 1;
     g_TransferRequest = 0;
-    throw ScriptException{code};
+    if (g_TransfersCaught) throw ScriptException{code};
   }
 
   PollInput(&g_Input);
@@ -322,6 +328,7 @@ void ResetFrameStep() {
   g_PendingLoadSlot = 0;
   g_QuitFlag = 0;
   g_AppActive = 1;
+  g_TransfersCaught = true;
   g_Frame = FrameContext{};
   ResetScriptThreads();
   ResetFrameCounter();

@@ -2,6 +2,7 @@
 // render; the game's input record; the cooperative script-thread table; the frame counter task.
 #pragma once
 
+#include <csignal>
 #include <cstdint>
 
 #include "dxdraw/screen.h"
@@ -57,6 +58,12 @@ extern int32_t g_QuitFlag;
 extern int32_t g_QuitRaisedLine;
 // 1 while the application is active; the pump holds the game still otherwise.
 extern int32_t g_AppActive;
+// Set by the termination signal (a desktop's log-out): the next pump quits as after a confirmed
+// close, active or not.
+extern volatile std::sig_atomic_t g_TerminateRequested;
+// Whether something up the stack catches a transfer (a scenario run, its title and screens). Where
+// nothing does (the brand logo, between runs) the frame drops a request instead of raising it.
+extern bool g_TransfersCaught;
 
 // A typed character from the window (its WM_CHAR): stored in the input record and flagged for
 // the next poll.
