@@ -44,10 +44,6 @@ bool MakeScreenFiles(std::vector<OutputFile>& script, std::vector<OutputFile>& s
 // code page 932 cannot hold, or of bytes that are not UTF-8.
 bool ConvertTextToSjis(const std::vector<uint8_t>& utf8, std::vector<uint8_t>& out, std::string& error);
 
-// Stereo samples (-1..1, both sides of one length) as Ogg Vorbis.
-bool EncodeStereoOgg(const std::vector<float>& left, const std::vector<float>& right, int serial,
-                     std::vector<uint8_t>& out, std::string& error);
-
 // The album and replay pages and thumbnail strips and the backlog faces (into script), and the
 // album's tune (into sound).
 bool MakeAlbumData(std::vector<OutputFile>& script, std::vector<OutputFile>& sound, std::string& error);

@@ -377,16 +377,4 @@ bool MakeSystemSounds(std::vector<OutputFile>& out, std::string&) {
   return true;
 }
 
-bool EncodeStereoOgg(const std::vector<float>& left, const std::vector<float>& right, int serial,
-                     std::vector<uint8_t>& out, std::string& error) {
-  if (left.size() != right.size()) {
-    error = "the two sides differ in length";
-    return false;
-  }
-  Stereo s(left.size());
-  s.left = left;
-  s.right = right;
-  return EncodeOgg(s, serial, out, error);
-}
-
 }  // namespace samplebuild
