@@ -15,6 +15,7 @@
 #include "platform/log.h"
 #include "script/executor.h"
 #include "script/save/slots.h"
+#include "script/scenario.h"
 #include "script/scene.h"
 #include "textscript/variables.h"
 
@@ -87,6 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ScriptStateGroup_App group(commands);
   LoadGlobalData(&group);
   if (g_SaveDB.Nesting() != 0) __builtin_trap();
+  g_AlbumNames.reset();
   g_Variables.Clear();
   g_SavedVariables.Clear();
   ClearSceneStates();

@@ -239,7 +239,8 @@ void SaveDB::Close() {
   }
   if (--m_Nesting > 0) return;
   if (m_Failed || !m_pDB) {
-    Abort();
+    // A step inside failed: the whole transaction goes, as its error already said.
+    RollBack();
     return;
   }
   int rc = SQLITE_BUSY;
@@ -257,6 +258,10 @@ void SaveDB::Abort() noexcept {
   if (m_Nesting <= 0) return;
   m_Failed = true;
   if (--m_Nesting > 0) return;
+  RollBack();
+}
+
+void SaveDB::RollBack() noexcept {
   if (m_pDB && !sqlite3_get_autocommit(m_pDB->Handle()))
     sqlite3_exec(m_pDB->Handle(), "ROLLBACK;", nullptr, nullptr, nullptr);
   CloseConnection();

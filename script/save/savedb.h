@@ -172,6 +172,8 @@ class SaveDB {
   // Opening at the outermost level.
   void OpenConnection();
   void CloseConnection() noexcept;
+  // The transaction rolled back and the connection closed.
+  void RollBack() noexcept;
   // Ours (with both tables), Empty (no tables: ours to fill), Foreign, or Failed (an error that
   // says nothing about the file, such as a lock held elsewhere).
   enum class FileKind { Ours, Empty, Foreign, Failed };

@@ -148,6 +148,27 @@ TEST_F(SaveFailures, AQuickSaveFailingHalfwayLeavesTheRingAsItWas) {
   EXPECT_EQ(Numbers().size(), 9u);
 }
 
+// Operations inside a caller's own bracket share its transaction: one failing step undoes all.
+TEST_F(SaveFailures, AStepFailingInsideAnOuterBracketRollsTheWholeBracketBack) {
+  SaveSlot(1, "before");
+  g_SaveDB.Open();
+  SetComment(1, "changed");
+  SaveSlot(2, "");
+  EXPECT_THROW(LoadSlot(50), ExceptionHandle);
+  EXPECT_EQ(g_SaveDB.Nesting(), 1) << "the caller's bracket is still open";
+  g_SaveDB.Close();
+  EXPECT_EQ(Numbers(), std::vector<int>{1});
+  SAVEHEADER h;
+  ReadSlotHeader(1, &h);
+  EXPECT_STREQ(h.m_Comment, "before");
+  // A bracket whose steps all worked commits them.
+  g_SaveDB.Open();
+  SetComment(1, "changed");
+  g_SaveDB.Close();
+  ReadSlotHeader(1, &h);
+  EXPECT_STREQ(h.m_Comment, "changed");
+}
+
 // A VFS over the default one whose writes fail with a chosen code while it is armed: a read-only
 // or a full disk, whoever runs the tests.
 struct FailingFile {
