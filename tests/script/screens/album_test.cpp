@@ -184,7 +184,9 @@ class SmallStripTest : public AlbumTest {
  protected:
   void SetUp() override {
     AlbumTest::SetUp();
-    folder = platform::Utf8ToWide(VARN_BINARY_DIR "/screens_smallstrip");
+    // One folder a test: ctest runs them side by side.
+    folder = platform::Utf8ToWide(std::string(VARN_BINARY_DIR "/screens_smallstrip_") +
+                                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
     platform::RemoveTree(folder);
     ASSERT_TRUE(platform::EnsureFolder(folder + u"/title"));
     const std::string config =

@@ -37,7 +37,10 @@ class ScenePlayTest : public ExtrasTest {
   // During a replay: clicks through each page-end wait until the replay flag drops.
   void ThenPlayThrough() {
     Then([this] {
-      if (g_SceneReplayMode && !replayText) replayText = textMenu.texts[MENU_TITLE];
+      if (g_SceneReplayMode && !replayText) {
+        replayText = textMenu.texts[MENU_TITLE];
+        replayMusic = g_SceneState[SCENE_BGM].m_State;
+      }
       if (g_SceneReplayMode && ScenePageWaits()) {
         if (g_BackLog) replayedEntries = std::max(replayedEntries, g_BackLog->Entries().size());
         ClickAt({400, 300});
@@ -49,16 +52,20 @@ class ScenePlayTest : public ExtrasTest {
   TestTitle title;
   std::optional<std::u16string> replayText;
   size_t replayedEntries = 0;
+  int replayMusic = -1;  // the music buffer's state when the replay began
 };
 
 TEST_F(ScenePlayTest, AReplayedSceneComesBackToTheReplayScreenAndLeavesNoMessagesForTheNextGame) {
   int titles = 0;
   bool menuAgain = false;
   std::vector<std::u16string> nextGame;
+  int32_t light = 0;
   title.run = [&] {
     if (++titles > 1) return 0;
     g_pCurrentGroup->m_RecordedNames.push_back(u"river");
+    SetSceneState(SCENE_BGM, SCENE_BGM_PLAYING, u"TOWN");  // as a loaded save would leave it
     RunScenePlay(sources);
+    light = Var(u"LIGHT");
     return 1;  // then a new game from the same showing of the title
   };
   ThenWait(3);
@@ -83,6 +90,8 @@ TEST_F(ScenePlayTest, AReplayedSceneComesBackToTheReplayScreenAndLeavesNoMessage
   ASSERT_TRUE(replayText) << "the scene was replayed";
   EXPECT_EQ(*replayText, u"再生メニューに戻る(&X)");
   EXPECT_GT(replayedEntries, 0u) << "the replayed scene's messages were in its backlog";
+  EXPECT_EQ(replayMusic, SCENE_BGM_NONE) << "the replay starts from an empty scene";
+  EXPECT_NE(light, 1) << "the scene's PST did nothing";
   EXPECT_TRUE(menuAgain) << "the replay screen came back after the scene";
   EXPECT_EQ(textMenu.texts[MENU_TITLE], kTitleText) << "the item's old text is back";
   EXPECT_TRUE(textMenu.IsEnabled(MENU_LOAD));
