@@ -205,22 +205,11 @@ BENCHMARK(BM_TurnCaptionHold)->Iterations(2)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  xvfbtest::Server server;
-  if (!server.Ok()) {
-    std::fprintf(stderr, "real-window benchmark skipped: %s\n", server.Error().c_str());
-    return 0;
-  }
-  {
-    RealWindow window(server, u"varn-xvfb-commands");
-    if (!window.ok) {
-      std::fprintf(stderr, "real-window benchmark skipped: the SDL window did not open or get the focus\n");
-      return 0;
-    }
+  return xvfbbench::RunWithWindow(argc, argv, u"varn-xvfb-commands", [](RealWindow& window) {
     Game game(window);
     if (!game.ok) {
       std::fprintf(stderr, "real-window benchmark skipped: no sample data in " VARN_BINARY_DIR "/data\n");
-      return 0;
+      return;
     }
     g_Window = &window;
     g_Game = &game;
@@ -230,7 +219,5 @@ int main(int argc, char** argv) {
     g_Probe.screen = nullptr;
     g_Game = nullptr;
     g_Window = nullptr;
-  }
-  benchmark::Shutdown();
-  return 0;
+  });
 }

@@ -216,22 +216,9 @@ BENCHMARK(BM_Fade65)->Iterations(1)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  xvfbtest::Server server;
-  if (!server.Ok()) {
-    std::fprintf(stderr, "real-window benchmark skipped: %s\n", server.Error().c_str());
-    return 0;
-  }
-  {
-    RealWindow window(server);
-    if (!window.ok) {
-      std::fprintf(stderr, "real-window benchmark skipped: the SDL window did not open or get the focus\n");
-      return 0;
-    }
+  return xvfbbench::RunWithWindow(argc, argv, u"varn-xvfb-bench", [](RealWindow& window) {
     g_Window = &window;
     benchmark::RunSpecifiedBenchmarks();
     g_Window = nullptr;
-  }
-  benchmark::Shutdown();
-  return 0;
+  });
 }

@@ -2,8 +2,11 @@
 // frame step with a screen surface, focused and with the pointer inside.
 #pragma once
 
+#include <benchmark/benchmark.h>
+
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <thread>
@@ -87,5 +90,27 @@ struct RealWindow {
     for (int i = 0; i < 30; ++i) WaitFrame();
   }
 };
+
+// The benchmark program's main: the registered benchmarks run with the window on a private X
+// server; body(window) runs them. Without the server or the window it says why and returns 0.
+template <typename Body>
+int RunWithWindow(int argc, char** argv, const char16_t* windowName, Body body) {
+  benchmark::Initialize(&argc, argv);
+  xvfbtest::Server server;
+  if (!server.Ok()) {
+    std::fprintf(stderr, "real-window benchmark skipped: %s\n", server.Error().c_str());
+    return 0;
+  }
+  {
+    RealWindow window(server, windowName);
+    if (!window.ok) {
+      std::fprintf(stderr, "real-window benchmark skipped: the SDL window did not open or get the focus\n");
+      return 0;
+    }
+    body(window);
+  }
+  benchmark::Shutdown();
+  return 0;
+}
 
 }  // namespace xvfbbench
