@@ -1,5 +1,6 @@
 // The picture commands: backgrounds (GRP), character scenes and layers (CHR, CHL) and the white
 // flash (FLS), each recording what it shows in the resume buffers that a save keeps.
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -8,6 +9,7 @@
 #include "dxdraw/screen.h"
 #include "dxdraw/sprite.h"
 #include "lib/error.h"
+#include "platform/clock.h"
 #include "script/commandrules.h"
 #include "script/executor.h"
 #include "script/images.h"
@@ -78,11 +80,18 @@ ScriptStateNode* Flash(ScriptStateNode_App& node) {
   flash->DxDraw::DxSurface32::Fill(nullptr, kWhite, 255);
   flash->Hide();
   g_Frame.screen->AddChild(flash.get());  // above the whole scene
-  for (int32_t i = 0; i < count; ++i) {
-    flash->Show();
-    WaitTime(kFlashMs, 0);
-    flash->Hide();
-    WaitTime(kFlashMs, 0);
+  // Each phase ends at its own place on one clock started with the flash, so that the phases do
+  // not each round up to one frame more than their 100 ms.
+  uint32_t start = 0;
+  StartTimer(&start);
+  for (int64_t phase = 0; phase < 2 * int64_t(count); ++phase) {
+    if (phase % 2 == 0)
+      flash->Show();
+    else
+      flash->Hide();
+    const uint64_t due = uint64_t(phase + 1) * kFlashMs;
+    const uint64_t elapsed = platform::TimeMs() - start;
+    WaitTime(due > elapsed ? uint32_t(std::min<uint64_t>(due - elapsed, kFlashMs)) : 1, 0);
   }
   ShowPlainAtOnce(kWhite);
   flash.reset();

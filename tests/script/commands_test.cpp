@@ -308,6 +308,21 @@ TEST_F(TurnSelection, EachLayoutGivesItsSelectionsToTheJumpTable) {
   }
 }
 
+TEST_F(TurnSelection, TheDebugWindowsJumpGoesBeforeTheSelection) {
+  ScriptStateGroup_App& g = Compile(kTurnScript);
+  g.ReadIVTables(kTurnTables, sizeof kTurnTables - 1);
+  g.m_DebugJump = u"S3";
+  g_DebugLevel = 1;
+  reader = [&](uint64_t) {
+    if (ChoicesShown()) ClickAt(platform::Point{700, ChoiceY(0)});
+  };
+  ExecuteAll(g);
+  EXPECT_EQ(Var(u"PICKED"), 3) << "the label asked for, not selection 1";
+  EXPECT_TRUE(g.m_DebugJump.empty()) << "the request is served once";
+  EXPECT_EQ(g_SceneState[SCENE_BACKGROUND].m_State, SCENE_BG_BLACK);
+  g_DebugLevel = 0;
+}
+
 TEST_F(TurnSelection, ATransferRequestReleasesEverythingItShowed) {
   for (int when : {0, 1}) {  // during the turn's caption, during the choice
     SCOPED_TRACE(when);
