@@ -369,6 +369,22 @@ void DialogState::Focus(const DialogProcedure& proc, uint32_t id) {
   Deliver(proc, DialogEvent{DialogEventType::FocusIn, id, ScrollCode::EndScroll, 0});
 }
 
+void DialogState::Tab(const DialogProcedure& proc, bool backwards) {
+  const size_t n = m_Controls.size();
+  size_t at = n;
+  for (size_t i = 0; i < n; ++i)
+    if (m_Controls[i].tpl.id == m_Focus) at = i;
+  for (size_t step = 1; step <= n; ++step) {
+    const size_t from = at == n ? (backwards ? 0 : n - 1) : at;
+    const size_t i = backwards ? (from + n - step % n) % n : (from + step) % n;
+    const ControlState& c = m_Controls[i];
+    if (IsFocusable(c.tpl.type) && Usable(c.tpl.id)) {
+      Focus(proc, c.tpl.id);
+      return;
+    }
+  }
+}
+
 void DialogState::PressEnter(const DialogProcedure& proc) {
   uint32_t id = kIdOk;
   for (const ControlState& c : m_Controls) {

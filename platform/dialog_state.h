@@ -77,8 +77,11 @@ class DialogState : public DialogControls {
   void DoubleClickLine(const DialogProcedure& proc, uint32_t id, int32_t index);
   void Scroll(const DialogProcedure& proc, uint32_t id, ScrollCode code, int32_t thumb = 0);
   void Focus(const DialogProcedure& proc, uint32_t id);  // FocusOut to the old, FocusIn to the new
-  void PressEnter(const DialogProcedure& proc);          // Command of the default button (else OK)
-  void PressEscape(const DialogProcedure& proc);         // Command Cancel
+  // Tab and Shift+Tab: the focus to the next (previous) control that can take it, in template
+  // order, round to the first (last).
+  void Tab(const DialogProcedure& proc, bool backwards);
+  void PressEnter(const DialogProcedure& proc);   // Command of the default button (else OK)
+  void PressEscape(const DialogProcedure& proc);  // Command Cancel
 
  private:
   bool Usable(uint32_t id) const;

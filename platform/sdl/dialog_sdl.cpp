@@ -2,6 +2,7 @@
 // frame of the game window, which stands still while the dialog is open.
 #include <imgui.h>
 #include <imgui_impl_sdl.h>
+#include <imgui_internal.h>
 
 #include <algorithm>
 #include <map>
@@ -70,7 +71,7 @@ int LimitEdit(ImGuiInputTextCallbackData* data) {
 // What the user did during one drawn frame; performed after the frame so that the
 // procedure never runs inside ImGui's drawing.
 struct Action {
-  enum Kind { Click, Text, Choose, DoubleClick, Scroll, Focus, Enter, Escape } kind;
+  enum Kind { Click, Text, Choose, DoubleClick, Scroll, Focus, Enter, Escape, Tab, TabBack } kind;
   uint32_t id = 0;
   std::u16string text;
   int32_t index = 0;
@@ -79,7 +80,55 @@ struct Action {
       : kind(k), id(i), text(std::move(t)), index(n), code(s) {}
 };
 
-void DrawControls(DialogState& state, PictureCache& pictures, std::vector<Action>& actions, ImVec2 origin) {
+// The keys a control with the keyboard focus answers while no text is being typed: Space presses
+// a button, check box or radio; the arrows move a list's selection; the arrows, Page Up/Down,
+// Home and End move a trackbar.
+void KeyboardActions(const DialogState& state, std::vector<Action>& actions) {
+  const ControlState* c = state.Find(state.GetFocus());
+  if (!c || !c->enabled || !c->shown || ImGui::GetIO().WantTextInput) return;
+  const auto pressed = [](ImGuiKey_ key) { return ImGui::IsKeyPressed(ImGui::GetKeyIndex(key), true); };
+  const uint32_t id = c->tpl.id;
+  switch (c->tpl.type) {
+    case ControlType::Button:
+    case ControlType::DefaultButton:
+    case ControlType::CheckBox:
+    case ControlType::RadioButton:
+      if (ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Space), false)) actions.push_back(Action{Action::Click, id});
+      break;
+    case ControlType::ListBox:
+      if (pressed(ImGuiKey_UpArrow) && c->selection > 0)
+        actions.push_back(Action{Action::Choose, id, {}, c->selection - 1});
+      if (pressed(ImGuiKey_DownArrow) && c->selection + 1 < int32_t(c->lines.size()))
+        actions.push_back(Action{Action::Choose, id, {}, c->selection + 1});
+      break;
+    case ControlType::TrackbarH:
+    case ControlType::TrackbarV: {
+      const std::pair<ImGuiKey_, ScrollCode> keys[] = {{ImGuiKey_LeftArrow, ScrollCode::LineUp},
+                                                       {ImGuiKey_UpArrow, ScrollCode::LineUp},
+                                                       {ImGuiKey_RightArrow, ScrollCode::LineDown},
+                                                       {ImGuiKey_DownArrow, ScrollCode::LineDown},
+                                                       {ImGuiKey_PageUp, ScrollCode::PageUp},
+                                                       {ImGuiKey_PageDown, ScrollCode::PageDown},
+                                                       {ImGuiKey_Home, ScrollCode::Top},
+                                                       {ImGuiKey_End, ScrollCode::Bottom}};
+      for (const auto& [key, code] : keys)
+        if (pressed(key)) actions.push_back(Action{Action::Scroll, id, {}, 0, code});
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+// focusMoved: the focus changed since the last frame, so an edit that has it takes the typing
+// and one that lost it gives the typing up.
+void DrawControls(DialogState& state, PictureCache& pictures, std::vector<Action>& actions, ImVec2 origin,
+                  bool focusMoved) {
+  const uint32_t focus = state.GetFocus();
+  const ControlState* focused = state.Find(focus);
+  if (focusMoved && (!focused || focused->tpl.type != ControlType::Edit)) ImGui::ClearActiveID();
+  // Tab is the dialog's own (template order), not ImGui's.
+  ImGui::PushAllowKeyboardFocus(false);
   for (ControlState& c : state.Controls()) {
     if (!c.shown) continue;
     const Rect& r = c.tpl.rect;
@@ -88,6 +137,9 @@ void DrawControls(DialogState& state, PictureCache& pictures, std::vector<Action
     ImGui::SetCursorScreenPos(pos);
     ImGui::PushID(int(c.tpl.id));
     ImGui::BeginDisabled(!c.enabled);
+    if (c.tpl.id == focus && c.tpl.type != ControlType::Edit)
+      ImGui::GetWindowDrawList()->AddRect(ImVec2(pos.x - 2, pos.y - 2), ImVec2(pos.x + size.x + 2, pos.y + size.y + 2),
+                                          ImGui::GetColorU32(ImGuiCol_NavHighlight), 0.0f, 0, 1.0f);
     switch (c.tpl.type) {
       case ControlType::Static:
         ImGui::PushTextWrapPos(pos.x + size.x - ImGui::GetWindowPos().x);
@@ -121,6 +173,7 @@ void DrawControls(DialogState& state, PictureCache& pictures, std::vector<Action
         std::string buf = U8(c.text);
         buf.resize(std::max<size_t>(buf.size() + 256, 512), '\0');
         ImGui::SetNextItemWidth(size.x);
+        if (focusMoved && c.tpl.id == focus) ImGui::SetKeyboardFocusHere();
         int32_t limit = c.maxLength;
         const bool entered =
             ImGui::InputText("##e", buf.data(), buf.size(),
@@ -205,6 +258,7 @@ void DrawControls(DialogState& state, PictureCache& pictures, std::vector<Action
     ImGui::EndDisabled();
     ImGui::PopID();
   }
+  ImGui::PopAllowKeyboardFocus();
 }
 
 }  // namespace
@@ -221,6 +275,7 @@ int32_t SdlDialogHost::RunModal(const DialogTemplate& dialog, const DialogProced
   state.Start(procedure);
   const std::string popupId = "##dialog" + std::to_string(uintptr_t(&state));
   bool opened = false;
+  uint32_t drawnFocus = 0;
   while (!state.Ended() && m_Window.IsAlive()) {
     SDL_Event e;
     if (SDL_WaitEventTimeout(&e, 16)) {
@@ -250,7 +305,11 @@ int32_t SdlDialogHost::RunModal(const DialogTemplate& dialog, const DialogProced
         // The caption is drawn as the title (the popup's id stays fixed while the caption changes).
         ImGui::SetCursorPos(ImVec2(8, 0));
         const ImVec2 origin(ImGui::GetWindowPos().x, ImGui::GetWindowPos().y + title);
-        DrawControls(state, pictures, actions, origin);
+        DrawControls(state, pictures, actions, origin, state.GetFocus() != drawnFocus);
+        drawnFocus = state.GetFocus();
+        KeyboardActions(state, actions);
+        if (ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Tab), true))
+          actions.push_back(Action{ImGui::GetIO().KeyShift ? Action::TabBack : Action::Tab});
         if (ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Escape), false)) actions.push_back(Action{Action::Escape});
         if (!ImGui::GetIO().WantTextInput && ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Enter), false))
           actions.push_back(Action{Action::Enter});
@@ -292,6 +351,10 @@ int32_t SdlDialogHost::RunModal(const DialogTemplate& dialog, const DialogProced
           break;
         case Action::Escape:
           state.PressEscape(procedure);
+          break;
+        case Action::Tab:
+        case Action::TabBack:
+          state.Tab(procedure, a.kind == Action::TabBack);
           break;
       }
     }

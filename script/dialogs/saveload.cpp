@@ -153,7 +153,8 @@ class SaveLoadProcedure {
     if (slot > 0) {
       std::vector<uint8_t> record(kThumbnailRecordSize);
       DxDraw::DibHeader h;
-      if (Store([&](ISlotStore& s) { s.ReadSlotThumbnail(slot, record.data()); }) &&
+      bool read = false;
+      if (Store([&](ISlotStore& s) { read = s.ReadSlotThumbnail(slot, record.data()); }) && read &&
           DxDraw::ReadDibHeader(record.data(), record.size(), h) && IsSavedThumbnail(h)) {
         DxDraw::DxImage image(32);
         if (DxDraw::ConvertDibTo32(image, record.data(), kThumbnailHeaderSize, record.data() + kThumbnailHeaderSize,

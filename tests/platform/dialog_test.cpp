@@ -231,3 +231,31 @@ TEST(DialogState, UpDownStepsTheNumberTypedIntoItsBuddy) {
   s.Scroll(none, 1026, ScrollCode::LineUp);
   EXPECT_EQ(s.GetText(1027), u"2047") << "text that is no number leaves the last position";
 }
+
+TEST(DialogState, TabGoesRoundTheControlsThatCanTakeTheFocus) {
+  DialogTemplate t = SampleDialog();
+  ControlTemplate label;
+  label.id = 0xFFFF;
+  label.type = ControlType::Static;
+  t.controls.insert(t.controls.begin() + 1, label);
+  DialogState s(t);
+  std::vector<std::string> events;
+  const DialogProcedure proc = [&](DialogControls& c, const DialogEvent& e) {
+    if (e.type == DialogEventType::Init) {
+      c.Enable(2, false);
+      c.Show(1028, false);
+    }
+    if (e.type == DialogEventType::FocusIn) events.push_back(std::to_string(e.control));
+    return true;
+  };
+  s.Start(proc);
+  EXPECT_EQ(s.GetFocus(), 1021u);
+  for (int i = 0; i < 4; ++i) s.Tab(proc, false);
+  EXPECT_EQ(events, (std::vector<std::string>{"1023", "1", "1029", "1030"})) << "past the label, greyed and hidden";
+  events.clear();
+  s.Focus(proc, 1043);
+  s.Tab(proc, false);
+  s.Tab(proc, true);
+  s.Tab(proc, true);
+  EXPECT_EQ(events, (std::vector<std::string>{"1043", "1021", "1043", "1026"})) << "round from the last to the first";
+}

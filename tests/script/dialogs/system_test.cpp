@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "dialogfixture.h"
+#include "dxdraw/dxdisplay.h"
 #include "platform/utf.h"
 #include "script/layout.h"
 #include "script/services.h"
@@ -34,6 +35,7 @@ class SystemDialogTest : public DialogTest {
   }
   ~SystemDialogTest() override {
     g_Frame.frame = nullptr;
+    g_Frame.display = nullptr;
     SetGameServices(GameServices{});
   }
   static uint32_t PreviewAt(const DialogState& d) {
@@ -198,6 +200,19 @@ TEST_F(SystemDialogTest, AFontNoLongerInstalledFallsBack) {
   Script({Inspect([](const DialogState& d) { EXPECT_EQ(d.GetSelection(IDC_FONT), -1); }), Click(platform::kIdOk)});
   SystemSettingsDialog();
   EXPECT_EQ(std::u16string(g_Setting.m_FontName), u"ＭＳ 明朝");
+}
+
+TEST_F(SystemDialogTest, TheScreenModeIsReadFromTheDisplay) {
+  ASSERT_TRUE(backend->window->Create(platform::WindowDesc{u"t"}));
+  DxDraw::DxScreen screen(*backend->display);
+  ASSERT_EQ(screen.Initialize(backend->window.get(), nullptr, 800, 600, 32, true, 0), 0);
+  ASSERT_FALSE(screen.IsWindowed());
+  g_Frame.display = &screen;
+  g_Setting.m_FullScreen = 0;  // out of date: the display runs full screen
+  Script({Inspect([](const DialogState& d) { EXPECT_TRUE(d.IsChecked(IDC_FULLSCREEN)); }), Click(platform::kIdOk)});
+  SystemSettingsDialog();
+  EXPECT_EQ(g_Setting.m_FullScreen, 1);
+  EXPECT_TRUE(window.commands.empty()) << "the mode in force is no change";
 }
 
 // ---- Player name ------------------------------------------------------------------------------

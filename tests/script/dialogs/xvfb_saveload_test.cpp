@@ -87,7 +87,8 @@ TEST_F(XvfbSaveDialog, ACommentTypedIntoSlot3ComesBackWithItsThumbnail) {
       if (c.id == cid) return c.rect;
     return platform::Rect{};
   };
-  const platform::Rect edit = rectOf(IDC_COMMENT), ok = rectOf(platform::kIdOk), picture = rectOf(IDC_THUMBNAIL);
+  const platform::Rect edit = rectOf(IDC_COMMENT), cancel = rectOf(platform::kIdCancel),
+                       picture = rectOf(IDC_THUMBNAIL);
   // A point inside the thumbnail, as captured.
   const int px = left + picture.left + 70, py = top + title + picture.top + 50;
 
@@ -101,11 +102,18 @@ TEST_F(XvfbSaveDialog, ACommentTypedIntoSlot3ComesBackWithItsThumbnail) {
       if (!saveShot.empty() && Near(xvfbtest::At(saveShot, kW, px, py), 0x80, 0x80, 0x80)) break;
       std::this_thread::sleep_for(30ms);
     } while (Steady::now() < end);
-    x.Tool(move + at(edit.left + 20, (edit.top + edit.bottom) / 2) + " click 1");
+    // By the keyboard: Tab from the list to the comment, the typing, Enter for the default button.
+    x.Tool("key Tab");
     std::this_thread::sleep_for(200ms);
     x.Tool("type --delay 30 'by the lake'");
     std::this_thread::sleep_for(200ms);
-    x.Tool(move + at((ok.left + ok.right) / 2, (ok.top + ok.bottom) / 2) + " click 1");
+    // Tab on to the delete button, where typing goes nowhere, and back.
+    x.Tool("key Tab");
+    std::this_thread::sleep_for(200ms);
+    x.Tool("type --delay 30 'zz'");
+    x.Tool("key shift+Tab");
+    std::this_thread::sleep_for(200ms);
+    x.Tool("key Return");
     const auto stop = Steady::now() + 15s;
     while (!ended && Steady::now() < stop) std::this_thread::sleep_for(20ms);
     if (!ended) x.Tool("key Escape");
@@ -114,7 +122,7 @@ TEST_F(XvfbSaveDialog, ACommentTypedIntoSlot3ComesBackWithItsThumbnail) {
   ended = true;
   user.join();
   xvfbtest::Dump("save-dialog", saveShot, kW, winH);
-  ASSERT_EQ(saved, 2) << "the save button saved the offered slot";
+  ASSERT_EQ(saved, 2) << "Enter saved the offered slot";
   ASSERT_EQ(store.savedComments.size(), 1u);
   EXPECT_EQ(store.savedComments[0], "by the lake");
   ASSERT_FALSE(saveShot.empty());
@@ -135,7 +143,8 @@ TEST_F(XvfbSaveDialog, ACommentTypedIntoSlot3ComesBackWithItsThumbnail) {
         break;
       std::this_thread::sleep_for(30ms);
     } while (Steady::now() < end);
-    x.Tool("key Escape");
+    // By the mouse: the cancel button.
+    x.Tool(move + at((cancel.left + cancel.right) / 2, (cancel.top + cancel.bottom) / 2) + " click 1");
     const auto stop = Steady::now() + 10s;
     while (!ended && Steady::now() < stop) std::this_thread::sleep_for(20ms);
     if (!ended) x.Tool("key Escape");
@@ -144,7 +153,7 @@ TEST_F(XvfbSaveDialog, ACommentTypedIntoSlot3ComesBackWithItsThumbnail) {
   ended = true;
   viewer.join();
   xvfbtest::Dump("load-dialog", loadShot, kW, winH);
-  EXPECT_EQ(loaded, -1) << "Escape closes the load dialog without loading";
+  EXPECT_EQ(loaded, -1) << "the cancel button closes the load dialog without loading";
   ASSERT_FALSE(loadShot.empty());
   EXPECT_TRUE(Near(xvfbtest::At(loadShot, kW, px, py), int(colour >> 16), int(colour >> 8 & 0xFF), int(colour & 0xFF)))
       << "the saved slot's thumbnail";
