@@ -10,8 +10,6 @@
 #include "platform/service.h"
 #include "script/dialogs/dialogs.h"
 
-int32_t g_LastSaveSlot = -1;
-
 namespace {
 
 platform::ServiceSlot<platform::DialogHost> g_Host{"dialog host (dialog services)", nullptr};
@@ -59,20 +57,8 @@ std::string CommentFromEdit(const std::u16string& text) {
 
 std::string_view CommentOf(const SAVEHEADER& header) {
   const char* c = header.m_Comment;
-  const void* nul = std::memchr(c, 0, SAVEHEADER::kCommentSize);
-  return std::string_view(c, nul ? size_t(static_cast<const char*>(nul) - c) : SAVEHEADER::kCommentSize);
-}
-
-std::u16string FormatSlotLine(int32_t n, bool marked, const SAVEHEADER* header) {
-  const char16_t mark = marked ? u'>' : u' ';
-  if (!header) return FormatWide(u"%c%02d ----/--/-- --:--:-- --------------------------------", mark, n);
-  const SAVETIME& t = header->m_Time;
-  // The comment is padded in Shift-JIS bytes, the columns of the fixed-pitch list font.
-  std::string comment(CommentOf(*header));
-  if (comment.size() < 30) comment.append(30 - comment.size(), ' ');
-  return FormatWide(u"%c%02d %04d/%02d/%02d %02d:%02d:%02d ", mark, n, t.m_Year, t.m_Month, t.m_Day, t.m_Hour,
-                    t.m_Minute, t.m_Second) +
-         SjisToWide(comment) + u" ";
+  const void* nul = std::memchr(c, 0, kCommentSize);
+  return std::string_view(c, nul ? size_t(static_cast<const char*>(nul) - c) : kCommentSize);
 }
 
 bool DialogPicture::Create(int32_t width, int32_t height) {
@@ -104,4 +90,29 @@ uint8_t* DialogPicture::Row(int32_t y) {
 void DialogPicture::Show(platform::DialogControls& dialog, uint32_t id) {
   if (m_Width <= 0) return;
   dialog.SetPicture(id, m_Dib.GetBits(), m_Width, m_Height, int32_t(m_Dib.GetPitch()));
+}
+
+void SaveStoreSlots::SaveSlot(int32_t slot, std::string_view comment) {
+  ::SaveSlot(slot, std::string(comment).c_str());
+}
+void SaveStoreSlots::LoadSlot(int32_t slot) {
+  ::LoadSlot(slot);
+}
+void SaveStoreSlots::ReadSlotHeader(int32_t slot, SAVEHEADER* out) {
+  ::ReadSlotHeader(slot, out);
+}
+bool SaveStoreSlots::ReadSlotThumbnail(int32_t slot, uint8_t* out) {
+  return ::ReadSlotThumbnail(slot, out);
+}
+bool SaveStoreSlots::SlotExists(int32_t slot) {
+  return ::SlotExists(slot);
+}
+void SaveStoreSlots::DeleteSlot(int32_t slot) {
+  ::DeleteSlot(slot);
+}
+void SaveStoreSlots::SetComment(int32_t slot, std::string_view comment) {
+  ::SetComment(slot, std::string(comment).c_str());
+}
+void SaveStoreSlots::FillSlotList(platform::DialogControls& dialog, uint32_t listId, int32_t rows, int32_t marked) {
+  ::FillSlotList(dialog, listId, rows, marked);
 }

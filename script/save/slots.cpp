@@ -171,11 +171,23 @@ void SetComment(int32_t slot, const char* comment) {
   db.Commit();
 }
 
+std::u16string FormatSlotLine(int32_t n, bool marked, const SAVEHEADER* header) {
+  const char16_t mark = marked ? u'>' : u' ';
+  if (!header) return FormatWide(u"%c%02d ----/--/-- --:--:-- --------------------------------", mark, n);
+  const SYSTEMTIME& t = header->m_Time;
+  // The comment is padded in Shift-JIS bytes, the columns of the fixed-pitch list font.
+  const char* c = header->m_Comment;
+  const void* nul = std::memchr(c, 0, kCommentSize);
+  std::string comment(c, nul ? size_t(static_cast<const char*>(nul) - c) : kCommentSize);
+  if (comment.size() < 30) comment.append(30 - comment.size(), ' ');
+  return FormatWide(u"%c%02d %04d/%02d/%02d %02d:%02d:%02d ", mark, n, t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
+                    t.wSecond) +
+         SjisToWide(comment) + u" ";
+}
+
 void FillSlotList(platform::DialogControls& controls, uint32_t list, int32_t rows, int32_t marked) {
   SaveDBScope db;
   for (int32_t i = 1; i <= rows; ++i) {
-    const char16_t mark = i - 1 == marked ? u'>' : u' ';
-    std::u16string line;
     SAVEHEADER h;
     bool shown = false;
     if (g_SaveDB.EntryExists(i)) {
@@ -187,13 +199,7 @@ void FillSlotList(platform::DialogControls& controls, uint32_t list, int32_t row
         DebugPrintf(u"save: slot %d: %s\n", i, e.m_Message);
       }
     }
-    if (shown) {
-      const SYSTEMTIME& t = h.m_Time;
-      line = FormatWide(u"%c%02d %04d/%02d/%02d %02d:%02d:%02d %-30hs ", mark, i, t.wYear, t.wMonth, t.wDay, t.wHour,
-                        t.wMinute, t.wSecond, h.m_Comment);
-    } else {
-      line = FormatWide(u"%c%02d ----/--/-- --:--:-- --------------------------------", mark, i);
-    }
+    const std::u16string line = FormatSlotLine(i, i - 1 == marked, shown ? &h : nullptr);
     controls.AddLine(list, line);
   }
   db.Commit();

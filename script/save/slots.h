@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "script/save/savedb.h"
@@ -48,6 +49,10 @@ void SetComment(int32_t slot, const char* comment);
 // One line per slot 1 to rows on the list control: '>' on the marked line (a 0-based index),
 // then the number, the time and the comment, or dashes for an empty slot.
 void FillSlotList(platform::DialogControls& controls, uint32_t list, int32_t rows, int32_t marked);
+// The slot list's line for slot n: the mark, the number, the save time and the comment padded to
+// 30 columns, or the empty slot's dashes when header is null. Columns are Shift-JIS bytes, so the
+// lines line up in the list's fixed-pitch font.
+std::u16string FormatSlotLine(int32_t n, bool marked, const SAVEHEADER* header);
 
 // Saves into 100 and turns the ring: 99 dropped, 98..91 one down, 100 to 91. Returns 1.
 int32_t QuickSave();

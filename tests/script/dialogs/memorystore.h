@@ -43,8 +43,8 @@ class MemorySlotStore : public ISlotStore {
   Slot& Put(int32_t slot, std::string_view comment, uint32_t thumbnailRgb = 0x204080) {
     Slot& s = slots[slot];
     s.header = SAVEHEADER{};
-    std::memcpy(s.header.m_Comment, comment.data(), std::min(comment.size(), SAVEHEADER::kCommentSize));
-    s.header.m_Time = SAVETIME{2026, 12, 4, 10, 23, 59, 58, 0};
+    std::memcpy(s.header.m_Comment, comment.data(), std::min(comment.size(), kCommentSize));
+    s.header.m_Time = SYSTEMTIME{2026, 12, 4, 10, 23, 59, 58, 0};
     s.thumbnail = Thumbnail(thumbnailRgb);
     return s;
   }
@@ -52,7 +52,7 @@ class MemorySlotStore : public ISlotStore {
   void SaveSlot(int32_t slot, std::string_view comment) override {
     Call("SaveSlot", slot);
     savedComments.push_back(std::string(comment));
-    Put(slot, comment.substr(0, SAVEHEADER::kCommentSize - 1), saveColour);
+    Put(slot, comment.substr(0, kCommentSize - 1), saveColour);
   }
   void LoadSlot(int32_t slot) override {
     Call("LoadSlot", slot);
@@ -84,8 +84,8 @@ class MemorySlotStore : public ISlotStore {
     setComments.push_back(std::string(comment));
     const auto it = slots.find(slot);
     if (it == slots.end()) return;
-    std::memset(it->second.header.m_Comment, 0, SAVEHEADER::kCommentSize);
-    std::memcpy(it->second.header.m_Comment, comment.data(), std::min(comment.size(), SAVEHEADER::kCommentSize));
+    std::memset(it->second.header.m_Comment, 0, kCommentSize);
+    std::memcpy(it->second.header.m_Comment, comment.data(), std::min(comment.size(), kCommentSize));
   }
   void FillSlotList(platform::DialogControls& dialog, uint32_t listId, int32_t rows, int32_t marked) override {
     Call("FillSlotList", rows);
