@@ -72,6 +72,7 @@ bool Build(const std::u16string& source, const std::u16string& output, std::stri
   if (!samplebuild::MakeSystemSounds(system, error)) return false;
   if (!ConvertTexts(source, script, error)) return false;
   if (!samplebuild::MakeScenePictures(script, error)) return false;
+  if (!samplebuild::MakeCgPictures(script, error)) return false;
   if (!samplebuild::MakeStreamSounds(sound, error)) return false;
 
   // Each folder is made afresh, so nothing of an earlier build is packed with it.

@@ -23,6 +23,8 @@ constexpr int kSystemHeight = 432;
 // Backgrounds (800 × 600, opaque), their overlays and the character pictures (transparent),
 // each under the name the scenario composes it by (without extension).
 bool MakeScenePictures(std::vector<OutputFile>& out, std::string& error);
+// The CG picture (800 × 600, opaque) and its overlay, in the background name scheme.
+bool MakeCgPictures(std::vector<OutputFile>& out, std::string& error);
 
 // Music, voices and effects as Ogg Vorbis, under "bgm/", "voice/" and "se/".
 bool MakeStreamSounds(std::vector<OutputFile>& out, std::string& error);
