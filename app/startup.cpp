@@ -37,7 +37,6 @@
 #include "textscript/variables.h"
 
 IArchive* g_SystemArchive = nullptr;
-IArchive* g_ScriptArchive = nullptr;
 DxDraw::DxSurface* g_SystemImage = nullptr;
 std::vector<std::u16string> g_FontList;
 std::u16string g_SaveFolder;

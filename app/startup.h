@@ -40,7 +40,6 @@ class StartupHost {
 
 // The process-wide objects of the game data, null outside it.
 extern IArchive* g_SystemArchive;
-extern IArchive* g_ScriptArchive;
 extern DxDraw::DxSurface* g_SystemImage;
 // The usable fonts' names, offered by the settings dialog.
 extern std::vector<std::u16string> g_FontList;

@@ -76,11 +76,6 @@ class VoiceCommandByName : public IVoiceCommand {
   void RunVoice(ScriptStateNode_App& voice) override;
 };
 
-// The script archive ("script.pux") the turn selection's pictures come from. Start-up sets it
-// and keeps the reference; null outside a game.
-struct IArchive;
-extern IArchive* g_ScriptArchive;
-
 // Skip mode: 0 off, 1 skip by the button, 2 skip while Shift is held.
 extern int32_t g_SkipMode;
 // Auto mode: 0 off, 1 on.

@@ -1,17 +1,30 @@
-// Pictures by name: the extension order, the decoders and their error texts.
+// Pictures by name: the extension order, the decoders and their error texts; backgrounds, character
+// scenes and the CG viewer composed from them; the album record.
 #include "script/images.h"
 
 #include <cwctype>
+#include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
+#include "app/frame/framestep.h"
 #include "archive/archive.h"
 #include "dxdraw/image.h"
+#include "dxdraw/sprite.h"
 #include "dxdraw/surface.h"
 #include "lib/error.h"
 #include "lib/sjis.h"
+#include "lib/wstring.h"
+#include "platform/msgbox.h"
+#include "script/layout.h"
 #include "script/scenario.h"
-#include "script/scriptfile.h"
+#include "script/scene.h"
 #include "textscript/filehist.h"
+#include "textscript/inputbits.h"
+#include "textscript/statement.h"
+
+IArchive* g_ScriptArchive = nullptr;
 
 namespace {
 
@@ -100,6 +113,96 @@ void RecordAlbumName(const char16_t* name) {
   if (!IsInAlbum(base.c_str())) g_AlbumNames->push_back(WideToSjis(base));
 }
 
+namespace {
+
+struct SurfaceRelease {
+  void operator()(DxDraw::DxSurface* s) const {
+    if (s) s->Release();
+  }
+};
+using SurfaceHolder = std::unique_ptr<DxDraw::DxSurface, SurfaceRelease>;
+
+struct ViewRelease {
+  void operator()(ssView* v) const {
+    if (v) v->Release();
+  }
+};
+
+// Copies the image onto target with its left edge at x, keeping target where the image is
+// transparent; a missing image is named in a box and passed over.
+void ComposeImage(DxDraw::DxSurface* target, const char16_t* label, const std::u16string& image, int32_t x) {
+  SurfaceHolder picture(LoadScriptImage(g_ScriptArchive, image.c_str(), true, true));
+  if (!picture) {
+    platform::ShowMessageBox(FormatWide(u"%s:画像ファイル %s がありません。", label, image.c_str()), u"エラー",
+                             platform::MsgButtons::Ok);
+    return;
+  }
+  BltParams params;
+  params.mode = kBltSrcAlpha;
+  const platform::Rect whole = picture->Bounds();
+  target->Blt(x, 0, picture.get(), &whole, nullptr, &params);
+}
+
+// The base image and the overlays of a background-scheme name, in that order.
+void ComposeBackground(DxDraw::DxSurface* target, const char16_t* label, std::u16string_view name) {
+  constexpr size_t kBaseLength = 3;
+  if (name.size() != kBaseLength + 4 && name.size() != kBaseLength + 6) return;
+  const size_t positions = name.size() - kBaseLength;
+  const std::u16string empty = std::u16string(name.substr(0, kBaseLength)) + std::u16string(positions, u'0');
+  ComposeImage(target, label, empty, 0);
+  for (size_t p = kBaseLength; p < name.size(); ++p) {
+    if (name[p] == u'0') continue;
+    std::u16string overlay = empty;
+    overlay[p] = name[p];
+    ComposeImage(target, label, overlay, 0);
+  }
+}
+
+// The column of a character's letter: the first entry for the letter (upper-cased) or for any.
+int32_t CharacterColumn(const std::vector<CHARPOS>& table, char16_t letter) {
+  const char16_t upper = static_cast<char16_t>(std::towupper(wint_t(letter)));
+  for (const CHARPOS& entry : table)
+    if (entry.letter == upper || entry.letter == u'*') return entry.x;
+  return 0;
+}
+
+}  // namespace
+
+void DrawBackground(const char16_t* name) {
+  if (!g_BackgroundSurface || !name) return;
+  ComposeBackground(g_BackgroundSurface, u"GRP", name);
+}
+
+void DrawCharacters(const char16_t* name, int32_t kind) {
+  if (!g_BackgroundSurface || !name) return;
+  const std::u16string_view scene(name);
+  if (scene.size() < 7) return;
+  const bool chr = kind == TextScript::STMT_CHR;
+  const char16_t* label = chr ? u"CHR" : u"CHL";
+  const std::u16string letter(1, scene[0]);
+  const std::u16string place(scene.substr(1, 2)), figure(scene.substr(3, 2)), face(scene.substr(5, 2));
+  if (place != u"00") ComposeImage(g_BackgroundSurface, label, u"H" + place + u"0000", 0);
+  const int32_t x = CharacterColumn(chr ? g_ChrPositions : g_ChlPositions, scene[0]);
+  if (figure != u"00") ComposeImage(g_BackgroundSurface, label, letter + u"00" + figure + u"00", x);
+  if (face != u"00") ComposeImage(g_BackgroundSurface, label, letter + u"0000" + face, x);
+}
+
 int ShowCgImage(const char16_t* name) {
-  ThrowException(kSource, __LINE__, 0, 0, u"CG-MODE: the viewer cannot show '%s' yet.", name ? name : u"");
+  if (!g_Frame.screen)
+    ThrowException(kSource, __LINE__, 0, 0, u"CG-MODE: no screen to show '%s' on", name ? name : u"");
+  SurfaceHolder image(DxDraw::CreateSurface(32));
+  if (!image->Create(kSceneWidth, kSceneHeight))
+    ThrowException(kSource, __LINE__, 0, 0, u"CG-MODE: cannot create a %dx%d image", kSceneWidth, kSceneHeight);
+  image->Fill(nullptr, 0x000000, 255);
+  ComposeBackground(image.get(), u"CG-MODE", name ? name : u"");
+
+  // Declared after the image, so the sprite leaves the screen before its image goes.
+  std::unique_ptr<DxDraw::DxSprite, ViewRelease> sprite(new DxDraw::DxSprite(image.get(), nullptr, 0));
+  g_Frame.screen->AddChild(sprite.get());
+  WaitFrame();
+  for (;;) {
+    if (g_Input.pressed & INPUT_LBUTTON) return 1;
+    if (g_Input.pressed & INPUT_RBUTTON) return 0;
+    WaitFrame();
+  }
 }

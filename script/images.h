@@ -1,11 +1,17 @@
 // Pictures by name: the script archive's image members looked up without their extension.
 #pragma once
 
+#include <cstdint>
+
 struct IArchive;
 
 namespace DxDraw {
 class DxSurface;
 }
+
+// The script archive ("script.pux") that backgrounds, character scenes and CG pictures are
+// looked up in. Start-up sets it and keeps the reference; null holds no pictures.
+extern IArchive* g_ScriptArchive;
 
 // A new 32-bit surface (one reference, the caller's) holding the member name + ".jpg", ".tif",
 // ".png" or ".bmp", the first of them that exists. When none exists the result is null with
@@ -22,6 +28,26 @@ bool IsInAlbum(const char16_t* base);
 // unless it holds them already.
 void RecordAlbumName(const char16_t* name);
 
-// Composes a background-scheme name on a new 800 × 600 image shown above everything until a
-// mouse button is pressed: 1 for the left button, 0 for the right.
+// Composes a background on g_BackgroundSurface from the script archive. A name of 7 characters
+// is a base of three and four digit positions, one of 9 characters a base and six positions; any
+// other length draws nothing. The base image (the base and '0' at every position) goes first,
+// then one overlay for each position not '0' (that character there, '0' elsewhere), left to
+// right, each copied at (0, 0) over what is there where it is not transparent. A missing image
+// shows the box "GRP:画像ファイル %s がありません。" captioned "エラー" and the composition goes on.
+// Does nothing while no scene exists.
+void DrawBackground(const char16_t* name);
+
+// Composes a background-scheme name as DrawBackground does (its missing pictures named with
+// "CG-MODE:") on a new 800 × 600 image and shows it above everything on the screen until a mouse
+// button is pressed: 1 for the left button, 0 for the right; keys do not end it. The picture
+// leaves the screen on every way out, a control transfer raised while it waits included.
 int ShowCgImage(const char16_t* name);
+
+// Composes a character scene on g_BackgroundSurface: a letter L and three two-character fields
+// B, P and F ("00" is empty). B gives the picture "H" B "0000" at (0, 0); P the figure L "00" P
+// "00" and F the face L "0000" F, both at the letter's column: the first entry of the column
+// table (g_ChrPositions for kind TextScript::STMT_CHR, g_ChlPositions otherwise) whose letter is
+// the upper-cased L or '*', else 0. A name shorter than 7 characters draws nothing; characters
+// after the seventh are not read. A missing image shows "CHR:画像ファイル %s がありません。" (or
+// "CHL:") captioned "エラー" and the composition goes on. Does nothing while no scene exists.
+void DrawCharacters(const char16_t* name, int32_t kind);

@@ -23,8 +23,6 @@
 #include "textscript/messview.h"
 #include "textscript/variables.h"
 
-IArchive* g_ScriptArchive = nullptr;
-
 using TextScript::ScriptStateNode;
 
 namespace {

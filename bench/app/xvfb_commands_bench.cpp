@@ -26,6 +26,7 @@
 #include "lib/sjis.h"
 #include "script/executor.h"
 #include "script/gameservices.h"
+#include "script/images.h"
 #include "script/scene.h"
 #include "tests/script/fakeservices.h"
 #include "tests/script/sampledata.h"

@@ -1,6 +1,7 @@
 // Frame pacing in a real SDL window under a private Xvfb: CPU and frame rate of an idle screen and
-// of a page waiting for the reader, the time from a click to the presented answer, and the length
-// of a 65-frame fade. Run it without arguments; it starts and ends its own X server.
+// of a page waiting for the reader, the time from a click to the presented answer, the length
+// of a 65-frame fade and of the scene's 129-frame fade to black. Run it without arguments; it
+// starts and ends its own X server.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -18,6 +19,11 @@
 #include "dxdraw/matrix.h"
 #include "dxdraw/sprite.h"
 #include "platform/sdl/sdl_backend.h"
+#include "script/executor.h"
+#include "script/scene.h"
+#include "script/sceneservices.h"
+#include "script/settings.h"
+#include "script/transitions.h"
 #include "tests/app/stack.h"
 #include "tests/desktop/xvfb.h"
 #include "textscript/messwindow.h"
@@ -207,11 +213,47 @@ void BM_Fade65(benchmark::State& state) {
   g_Window->Settle();
 }
 
+// Notes when the background sprite has run its frame at level 0: the last of the fade's 129.
+int32_t FadeEndProc(ACT* act, uint32_t message, uintptr_t, uintptr_t) {
+  if (message != ACTMSG_RUN || !g_BackgroundSprite) return 0;
+  auto* end = reinterpret_cast<Clock::time_point*>(act->m_User);
+  if (g_BackgroundSprite->m_Params.mode == 2 && g_BackgroundSprite->m_Params.level == 0) *end = Clock::now();
+  return 0;
+}
+
+// The scene's fade to black of a full-screen picture (levels 255, 253, ..., 1, 0: 129 frames),
+// from the call to the end of its level-0 frame, beside the 129 / 60 s the frame count promises.
+void BM_SceneFadeToBlack129(benchmark::State& state) {
+  SceneServices services(g_Window->system.get());
+  BuildScene(g_Window->screen, g_Window->system.get(), g_Setting.m_FontName, WindowColourOf(g_Setting), services);
+  Clock::time_point end;
+  ACT* probe = MakeACT(FadeEndProc, reinterpret_cast<uintptr_t>(&end));
+  AddACT(14, probe);
+  std::vector<double> fades;
+  for (auto _ : state) {
+    g_BackgroundSurface->Fill(nullptr, 0x3060C0, 255);
+    g_BackgroundState |= BACKGROUND_PENDING;
+    g_SkipMode = 1;
+    ShowPendingBackground();
+    g_SkipMode = 0;
+    g_Window->Settle();
+    const Clock::time_point start = Clock::now();
+    FadeToBlack();
+    fades.push_back(Seconds(end - start) * 1000.0);
+  }
+  state.counters["median_fade_ms"] = Median(fades);
+  state.counters["of_129_frames_at_60hz"] = Median(fades) / (129.0 * 1000.0 / 60.0);
+  FreeACT(probe);
+  ReleaseScene(services);
+  g_Window->Settle();
+}
+
 BENCHMARK(BM_SixtyWakeupsAlone)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_IdleWindow)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WaitingPage)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ClickToPresent)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Fade65)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SceneFadeToBlack129)->Iterations(5)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -16,9 +16,11 @@
 #include "sampledata.h"
 #include "script/executor.h"
 #include "script/gameservices.h"
+#include "script/images.h"
 #include "script/messagewindow.h"
 #include "script/scenario.h"
 #include "script/scene.h"
+#include "script/sceneservices.h"
 #include "script/settings.h"
 #include "tests/app/stack.h"
 #include "textscript/filehist.h"
@@ -154,8 +156,9 @@ class GameTest : public ::testing::Test {
   }
 };
 
-// The game's script services over the sample data's "SYSTEM" picture and script archive, on the
-// headless game above; the title, the save store and the later parts stay test doubles.
+// The game's script services and its scene services (pictures, transitions, sounds by name) over
+// the sample data's "SYSTEM" picture and script archive, on the headless game above; the title,
+// the save store and the later parts stay test doubles.
 class SampleGameTest : public GameTest {
  protected:
   // False when the sample data is missing (nothing is installed then).
@@ -168,7 +171,9 @@ class SampleGameTest : public GameTest {
     message.names = &names;
     message.systemImage = system.get();
     TextScript::SetMessageServices(message);
-    script = std::make_unique<GameScriptServices>(stack.screen, system.get(), archive.Get(), pictures);
+    g_ScriptArchive = archive.Get();
+    sceneServices = std::make_unique<SceneServices>(system.get());
+    script = std::make_unique<GameScriptServices>(stack.screen, system.get(), archive.Get(), *sceneServices);
     InstallGameScriptServices(*script, AllServices());
     ClearSceneStates();
     g_StartPage = -1;
@@ -176,13 +181,32 @@ class SampleGameTest : public GameTest {
     return true;
   }
   void RemoveSampleServices() {
+    if (script) script->scene.ReleaseScene();
     SetGameServices(GameServices{});
     ClearSceneStates();
+    g_ScriptArchive = nullptr;
   }
+
+  // A pixel of the front image (0xRRGGBB), and the message boxes shown so far.
+  uint32_t Front(int32_t x, int32_t y) { return stack.Front().PixelAt(x, y); }
+  const std::vector<platform::MessageBoxRequest>& Boxes() const { return stack.backend->hboxes->Shown(); }
 
   SampleSurface system;
   ComRef<IArchive> archive;
+  std::unique_ptr<SceneServices> sceneServices;
   std::unique_ptr<GameScriptServices> script;
+};
+
+// The sample game's scene built on the real scene services (black, the window hidden) and one
+// frame shown.
+class SampleSceneTest : public SampleGameTest {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(InstallSampleServices()) << "the sample data in " VARN_BINARY_DIR "/data";
+    GameScene().BuildScene();
+    WaitFrame();
+  }
+  void TearDown() override { RemoveSampleServices(); }
 };
 
 // A page end of the running scene waits: its mark sprite is the window's topmost child, above

@@ -23,6 +23,8 @@ constexpr int kSystemHeight = 432;
 // Backgrounds (800 × 600, opaque), their overlays and the character pictures (transparent),
 // each under the name the scenario composes it by (without extension).
 bool MakeScenePictures(std::vector<OutputFile>& out, std::string& error);
+// The CG picture (800 × 600, opaque) and its overlay, in the background name scheme.
+bool MakeCgPictures(std::vector<OutputFile>& out, std::string& error);
 
 // The turn selection's pictures: "select/selbg", "turnbg" and "select/SEL_*_0" (plain) and
 // "_1" (highlighted) for the turns A, B, C, D and the pairs AB, CD, in flat colours.
