@@ -107,6 +107,11 @@ TEST(StartFailures, TheFailureRows) {
        u"Error: 無効なディレクトリ名です。", u"", false},
       {"no display device", [](starttest::StartRig& t) { t.host.backend->hdisplay->SetDevices({}); }, 1,
        u"ディスプレイの初期化に失敗しました。", u"DirectX=800", true},
+      // The input layer's own box; the display, sound and window are torn down, "varn.ini" written.
+      {"no input device", [](starttest::StartRig& t) { t.host.backend->input.reset(); }, 1, u"エラーコード：80004005",
+       u"DirectX=800", true},
+      {"no sound device: the game runs silent", [](starttest::StartRig& t) { t.host.backend->audio.reset(); }, 0,
+       u"終了してもよろしいですか？", u"DirectX=800", true},
       {"no display service", [](starttest::StartRig& t) { t.host.backend->display.reset(); }, 1,
        u"このゲームをプレイするには DirectX7か、それ以上のバーションをインストールする必要があります。", u"DirectX=0",
        true},
