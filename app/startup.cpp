@@ -383,6 +383,15 @@ int RunApplication(StartupHost& host, const std::u16string& commandLine) {
   app.RegisterClass();
   if (!app.Create(*backend->window, u"VARN", kCaption, platform::Rect{0, 0, kScreenWidth, kScreenHeight}, &menu))
     ThrowException(u"main", 0, 0, 0, u"ウィンドウを開けません。");
+  // The window goes, and lets go of the menu, on every way out.
+  struct WindowScope {
+    WinApp& app;
+    platform::Window& window;
+    ~WindowScope() {
+      app.Destroy();
+      window.SetMenu(nullptr);
+    }
+  } windowScope{app, *backend->window};
   app.SetFrameMenu(&menu);
   backend->window->Show();
   platform::SetCurrentFolder(programFolder);
@@ -391,7 +400,6 @@ int RunApplication(StartupHost& host, const std::u16string& commandLine) {
   RunDevices(run);
 
   WriteConfigFile(folders, g_ConfigPath);
-  app.Destroy();
   return g_ExitCode;
 }
 

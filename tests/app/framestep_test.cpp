@@ -58,6 +58,33 @@ TEST_F(FrameStepTest, FrameRunsItsStepsInOrder) {
   EXPECT_EQ(GetFrameCount(), 2u);
 }
 
+// Where nothing catches a transfer (the brand logo, between scenario runs) the frame drops the
+// request and the frame goes on.
+TEST_F(FrameStepTest, ATransferNothingCatchesIsDropped) {
+  AddACT(0, MakeACT(RecordLevel, 0));
+  g_TransfersCaught = false;
+  g_TransferRequest = 1;
+  EXPECT_NO_THROW(RunFrame());
+  EXPECT_EQ(g_TransferRequest, 0);
+  EXPECT_EQ(order, std::vector<std::string>{"L0"}) << "the frame ran on";
+  g_TransfersCaught = true;
+  g_TransferRequest = 1;
+  EXPECT_THROW(RunFrame(), ScriptException);
+}
+
+// A termination signal quits at the next pump, as a confirmed close does.
+TEST_F(FrameStepTest, ATerminationRequestQuitsAtThePump) {
+  g_TerminateRequested = 1;
+  try {
+    PumpMessages();
+    ADD_FAILURE() << "no quit";
+  } catch (const ExceptionHandle& e) {
+    EXPECT_TRUE(e.IsQuit());
+  }
+  EXPECT_EQ(g_TerminateRequested, 0);
+  EXPECT_NO_THROW(PumpMessages()) << "once";
+}
+
 TEST_F(FrameStepTest, TransferRequestIsRaisedAfterThePumpBeforeInput) {
   AddACT(0, MakeACT(RecordLevel, 0));
   for (int request = 1; request <= 3; ++request) {

@@ -33,14 +33,17 @@ struct ShownBox {
   platform::MessageBoxRequest request;
   bool inRun = false;  // a scenario ran (its title or its statements)
   std::map<uint32_t, bool> enabled;
+  std::vector<std::u16string> menus;  // the top-level labels
 };
 
 class AnsweringBoxes : public platform::MessageBoxService {
  public:
   platform::MsgResult Show(const platform::MessageBoxRequest& request) override {
     ShownBox box{request, g_pCurrentGroup != nullptr, {}};
-    if (menu && *menu)
+    if (menu && *menu) {
       for (uint32_t id : {40003u, 40010u, 40011u, 40027u, 40028u, 40029u}) box.enabled[id] = (*menu)->IsEnabled(id);
+      for (const platform::MenuItem& item : (*menu)->Top()) box.menus.push_back(item.label);
+    }
     shown.push_back(box);
     if (!answers.empty()) {
       const platform::MsgResult r = answers.front();

@@ -1,0 +1,150 @@
+// The game's executable under a private Xvfb: from exec to its first presented frame (the window
+// found with its menu bar drawn), its peak resident size and its processor use while the title
+// waits for input (10 s). Run it without arguments; it starts and ends its own X server.
+#include <benchmark/benchmark.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "tests/desktop/xvfb.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+struct Game {
+  pid_t pid = -1;
+  fs::path home;
+
+  explicit Game(const std::string& tag) {
+    home = fs::temp_directory_path() / ("varn-bench-" + std::to_string(getpid()) + tag);
+    fs::create_directories(home);
+    const std::string program = std::string(VARN_BINARY_DIR) + "/bin/varn";
+    pid = fork();
+    if (pid == 0) {
+      setenv("HOME", home.c_str(), 1);
+      setenv("XDG_CONFIG_HOME", (home / ".config").c_str(), 1);
+      unsetenv("VARN_BACKEND");
+      const int devnull = ::open("/dev/null", O_WRONLY);
+      if (devnull >= 0) dup2(devnull, 2);
+      execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+  }
+  ~Game() {
+    if (pid > 0) {
+      kill(pid, SIGTERM);
+      int status = 0;
+      for (int i = 0; i < 100 && waitpid(pid, &status, WNOHANG) == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+    }
+    fs::remove_all(home);
+  }
+  // utime + stime in clock ticks.
+  long CpuTicks() const {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string all((std::istreambuf_iterator<char>(in)), {});
+    const size_t close = all.rfind(')');
+    std::istringstream rest(all.substr(close + 2));
+    std::string field;
+    long utime = 0, stime = 0;
+    for (int i = 3; i <= 15 && rest >> field; ++i) {
+      if (i == 14) utime = std::stol(field);
+      if (i == 15) stime = std::stol(field);
+    }
+    return utime + stime;
+  }
+  long PeakRssKb() const {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(in, line))
+      if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+    return 0;
+  }
+};
+
+bool Light(xvfbtest::Rgb c) {
+  return c.r > 150 && c.g > 150 && c.b > 150;
+}
+
+xvfbtest::Server* g_X = nullptr;
+
+// Waits for the game's window and its first frame: the menu bar drawn in its strip.
+bool FirstFrame(const Game&) {
+  const unsigned long id = g_X->FindWindow("Lanternfall");
+  if (!id) return false;
+  std::string geometry;
+  int w = 0, h = 0;
+  if (!g_X->Tool("getwindowgeometry " + std::to_string(id), &geometry)) return false;
+  const size_t g = geometry.find("Geometry: ");
+  if (g == std::string::npos || std::sscanf(geometry.c_str() + g, "Geometry: %dx%d", &w, &h) != 2) return false;
+  for (int i = 0; i < 400; ++i) {
+    const std::vector<uint8_t> shot = g_X->Capture(id, w, h);
+    if (!shot.empty() && Light(xvfbtest::At(shot, w, w - 200, (h - 600) / 2))) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return false;
+}
+
+void BM_ExecToFirstFrame(benchmark::State& state) {
+  if (!g_X->Ok()) {
+    state.SkipWithError(("no Xvfb: " + g_X->Error()).c_str());
+    return;
+  }
+  int n = 0;
+  for (auto _ : state) {
+    const auto start = Clock::now();
+    Game game("-" + std::to_string(n++));
+    if (!FirstFrame(game)) {
+      state.SkipWithError("the game's first frame never came");
+      return;
+    }
+    state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+  }
+}
+BENCHMARK(BM_ExecToFirstFrame)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+
+void BM_TitleIdle(benchmark::State& state) {
+  if (!g_X->Ok()) {
+    state.SkipWithError(("no Xvfb: " + g_X->Error()).c_str());
+    return;
+  }
+  for (auto _ : state) {
+    Game game("-idle");
+    if (!FirstFrame(game)) {
+      state.SkipWithError("the game's first frame never came");
+      return;
+    }
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    const long before = game.CpuTicks();
+    const auto start = Clock::now();
+    std::this_thread::sleep_for(std::chrono::seconds(10));
+    const double ticks = double(game.CpuTicks() - before);
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    state.counters["cpu_percent_of_a_core"] = 100.0 * ticks / double(sysconf(_SC_CLK_TCK)) / seconds;
+    state.counters["peak_rss_kB_at_title"] = double(game.PeakRssKb());
+    state.SetIterationTime(seconds);
+  }
+}
+BENCHMARK(BM_TitleIdle)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(1);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  xvfbtest::Server x;
+  g_X = &x;
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
