@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <climits>
 
-#include "app/pending_services.h"
 #include "lib/tokenizer.h"
 #include "lib/wstring.h"
 #include "platform/folders.h"
+#include "script/save/options.h"
 #include "script/settings.h"
 
 AppConfig g_Config;

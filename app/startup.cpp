@@ -6,7 +6,7 @@
 #include "app/config.h"
 #include "app/frame/framestep.h"
 #include "app/frame/misc.h"
-#include "app/pending_services.h"
+#include "app/gameparts.h"
 #include "app/winapp.h"
 #include "archive/archive.h"
 #include "dxdraw/blit.h"
@@ -29,6 +29,8 @@
 #include "script/gameservices.h"
 #include "script/images.h"
 #include "script/layout.h"
+#include "script/save/options.h"
+#include "script/save/slots.h"
 #include "script/scenario.h"
 #include "script/settings.h"
 #include "script/sounds.h"
@@ -60,7 +62,7 @@ struct Run {
   platform::Backend& backend;
   WinApp& app;
   platform::AcceleratorTable& accelerators;
-  PendingServices& pending;
+  GameMenuCommands& menuCommands;
   DxDraw::DxScreenSurface32* screen = nullptr;
 };
 
@@ -162,22 +164,19 @@ void RunGameData(Run& run) {
   g_SystemImage = LoadScriptImage(g_SystemArchive, u"SYSTEM", false, false);
   g_FontList = UsableFonts(platform::GetGlyphSource()->ListFonts());
   Sound::SetMasterVolume(Sound::VolumeToDecibels(int32_t(g_Setting.m_MainVolume) * 255 / 100));
-  ResetReadFlagsAndLastSlot();
+  std::fill(std::begin(g_ReadFlags), std::end(g_ReadFlags), uint8_t(0));
+  g_LastSaveSlot = -1;
   LoadConfigXml(g_ScriptArchive);
 
   SoundVoiceChannels voiceChannels;
   LayoutNames names;
   TextScript::SetMessageServices(TextScript::MessageServices{&voiceChannels, &names, g_SystemImage});
-  GameScriptServices script(run.screen, g_SystemImage, g_ScriptArchive, run.pending.pictures);
+  GameParts parts(run.screen, g_SystemImage, g_ScriptArchive, g_SaveFolder, run.backend.dialogs.get());
+  GameScriptServices script(run.screen, g_SystemImage, g_ScriptArchive, parts.pictures);
   SoundChannelsByName channels;
   MenuModelItems menuItems(menu);
-  GameServices others;
-  others.voice = &run.pending.voice;
+  GameServices others = parts.Services();
   others.sounds = &channels;
-  others.options = &run.pending.options;
-  others.saves = &run.pending.saves;
-  others.notices = &run.pending.notices;
-  others.screens = &run.pending.screens;
   others.menu = &menuItems;
   InstallGameScriptServices(script, others);
   AppCommandTable commands;
@@ -187,7 +186,7 @@ void RunGameData(Run& run) {
   EnableSettingsItems(menu, false);
   {
     TransferScope dropped(false);
-    ShowBrandLogo();
+    ShowBrandLogo(run.screen, g_ScriptArchive);
   }
   EnableSettingsItems(menu, true);
 
@@ -374,8 +373,8 @@ int RunApplication(StartupHost& host, const std::u16string& commandLine) {
   platform::AcceleratorTable accelerators = BuildAccelerators();
   if (g_DebugLevel == 0) menu.DeleteTop(2);
 
-  PendingServices pending;
-  WinApp app(menu, pending.menuCommands);
+  GameMenuCommands menuCommands;
+  WinApp app(menu, menuCommands);
   app.FillWndClassDefault(u"VARN");
   app.m_WndClass.style |= 0x20;
   app.m_WndClass.background = 0;
@@ -396,7 +395,7 @@ int RunApplication(StartupHost& host, const std::u16string& commandLine) {
   backend->window->Show();
   platform::SetCurrentFolder(programFolder);
 
-  Run run{host, *backend, app, accelerators, pending};
+  Run run{host, *backend, app, accelerators, menuCommands};
   RunDevices(run);
 
   WriteConfigFile(folders, g_ConfigPath);

@@ -3,10 +3,10 @@
 
 #include "app/config.h"
 #include "app/frame/framestep.h"
-#include "app/pending_services.h"
 #include "dxdraw/screen.h"
 #include "platform/input.h"
 #include "platform/msgbox.h"
+#include "script/save/options.h"
 #include "script/scenario.h"
 
 using platform::MenuItem;
@@ -44,6 +44,15 @@ platform::AcceleratorTable BuildAccelerators() {
       {platform::DIK_RETURN, platform::kModAlt, IDM_FULLSCREEN},
       {platform::DIK_Z, platform::kModCtrl, IDM_BACK},
   });
+}
+
+std::u16string MenuModelItems::MenuItemText(uint32_t id) {
+  const platform::MenuItem* item = m_Menu.Find(id);
+  return item ? item->label : std::u16string();
+}
+
+void MenuModelItems::SetMenuItemText(uint32_t id, std::u16string_view text) {
+  m_Menu.SetLabel(id, std::u16string(text));
 }
 
 bool AskClose() {

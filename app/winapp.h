@@ -64,6 +64,8 @@ class MenuModelItems : public IMenuItems {
  public:
   explicit MenuModelItems(platform::Menu& menu) : m_Menu(menu) {}
   void EnableMenuItem(uint32_t id, bool enabled) override { m_Menu.Enable(id, enabled); }
+  std::u16string MenuItemText(uint32_t id) override;
+  void SetMenuItemText(uint32_t id, std::u16string_view text) override;
 
  private:
   platform::Menu& m_Menu;

@@ -1,6 +1,8 @@
 // The menu model and the accelerator table.
 #include "platform/menu.h"
 
+#include <utility>
+
 #include "platform/window.h"
 
 namespace platform {
@@ -79,6 +81,16 @@ bool Menu::Check(uint32_t id, bool checked) {
   if (!item) return false;
   if (item->checked != checked) {
     item->checked = checked;
+    ++m_Revision;
+  }
+  return true;
+}
+
+bool Menu::SetLabel(uint32_t id, std::u16string label) {
+  MenuItem* item = Find(id);
+  if (!item) return false;
+  if (item->label != label) {
+    item->label = std::move(label);
     ++m_Revision;
   }
   return true;

@@ -44,6 +44,8 @@ class Menu {
   // False when the id is absent (nothing changes).
   bool Enable(uint32_t id, bool enabled);
   bool Check(uint32_t id, bool checked);
+  // A new label for the item; false when the id is absent.
+  bool SetLabel(uint32_t id, std::u16string label);
   bool IsEnabled(uint32_t id) const;  // absent items count as enabled
   bool IsChecked(uint32_t id) const;
   // Checks `id` and clears every other item whose id lies in [first, last] (a radio group).

@@ -7,10 +7,10 @@
 #include <fstream>
 #include <string>
 
-#include "app/pending_services.h"
 #include "lib/tokenizer.h"
 #include "platform/headless/headless.h"
 #include "platform/utf.h"
+#include "script/save/options.h"
 #include "script/settings.h"
 
 namespace {

@@ -21,6 +21,7 @@
 #include "platform/menu.h"
 #include "platform/msgbox.h"
 #include "platform/utf.h"
+#include "script/layout.h"
 #include "script/scenario.h"
 #include "script/scene.h"
 
@@ -143,8 +144,22 @@ struct StartRig {
     fs::create_directories(SaveFolder());
     std::ofstream(SaveFolder() / "varn.ini", std::ios::binary) << text;
   }
-  // The title of the stand-in waits: a run is on and no scene is built yet.
+  // The title waits: a run is on and no scene is built yet.
   static bool AtTitle() { return g_pCurrentGroup && !g_SceneRoot; }
+  // The middle of the title's new-game button, the second of its column.
+  static platform::Point NewGameButton() { return platform::Point{g_TitleMenuPos.x + 124, g_TitleMenuPos.y + 48 + 20}; }
+  // One frame of a click at p, step counting its frames: at 0 the cursor goes there, at 5 the left
+  // button is tapped, so the screen has seen the cursor over its button first.
+  void ClickAt(platform::Point p, int step) {
+    if (step == 0) window->MoveCursor(p);
+    if (step == 5) input->TapButton(0);
+  }
+  // Call once a frame: at the title, after its fade-in, clicks the new-game button (again every
+  // 30 frames while the title stays).
+  void ClickNewGame() {
+    titleFrames = AtTitle() ? titleFrames + 1 : 0;
+    if (titleFrames >= 20) ClickAt(NewGameButton(), (titleFrames - 20) % 30);
+  }
 
   static constexpr int kMaxFrames = 20000;
   fs::path root;
@@ -154,6 +169,7 @@ struct StartRig {
   platform::headless::HeadlessInput* input = nullptr;
   std::function<void(int)> onFrame;
   int frames = 0;
+  int titleFrames = 0;  // frames at the title so far, counted by ClickNewGame
   platform::LogCapture log;
 
  private:

@@ -8,13 +8,29 @@
 #include "app/config.h"
 #include "lib/sjis.h"
 #include "platform/instance.h"
+#include "script/messagewindow.h"
+#include "script/save/slots.h"
+#include "script/services.h"
 #include "startfixture.h"
+#include "textscript/statement.h"
 
 namespace {
 
 using platform::MsgResult;
 using starttest::StartTest;
 using starttest::fs::path;
+
+// A 1 x 1 black 24-bit picture: the brand logo of the development folders.
+std::string OnePixelBmp() {
+  std::string b(58, '\0');
+  auto put = [&b](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) b[at + size_t(i)] = char((v >> (8 * i)) & 0xFF);
+  };
+  b[0] = 'B', b[1] = 'M';
+  put(2, 58), put(10, 54), put(14, 40), put(18, 1), put(22, 1), put(34, 4);
+  b[26] = 1, b[28] = 24;
+  return b;
+}
 
 TEST_F(StartTest, TheGameReachesTheTitleAndQuitsThroughTheCloseQuestion) {
   onFrame = [this](int) {
@@ -45,6 +61,59 @@ TEST_F(StartTest, TheGameReachesTheTitleAndQuitsThroughTheCloseQuestion) {
   EXPECT_EQ(ini.find("Options"), std::string::npos);
   EXPECT_TRUE(log.Contains(u"DirectX=800"));
   EXPECT_FALSE(log.Contains(u"Exception Error")) << platform::WideToUtf8(log.Text());
+}
+
+// A scene with its first page's picture on the screen.
+bool OnFirstPage(const starttest::StartRig& t) {
+  return g_SceneRoot && TextScript::g_CurrentPage > 0 && t.window->Front().PixelAt(400, 250) != 0;
+}
+
+// The real parts in turn: the brand logo, the title's picture, and its new-game button leading to
+// the story's first page; the close then writes the settings and the global data.
+TEST_F(StartTest, TheLogoTheTitleAndANewGameReachTheFirstPage) {
+  bool logo = false, title = false, page = false;
+  onFrame = [&](int) {
+    const uint32_t centre = window->Front().PixelAt(400, 250);
+    // The logo's lantern (orange), before any run.
+    if (!g_pCurrentGroup && (centre >> 16) > 0xC0 && (centre & 0xFF) < 0x80) logo = true;
+    if (AtTitle() && logo && window->Front().PixelAt(NewGameButton().x, NewGameButton().y) != 0) title = true;
+    ClickNewGame();
+    if (OnFirstPage(*this) && title && !page) {
+      page = true;
+      Close(MsgResult::Yes);
+    }
+  };
+  EXPECT_EQ(Start(), 0);
+  EXPECT_TRUE(logo) << "the brand logo was shown";
+  EXPECT_TRUE(title) << "then the title's picture";
+  EXPECT_TRUE(page) << "the new game printed the first page";
+  ASSERT_EQ(boxes->shown.size(), 1u);
+  EXPECT_EQ(boxes->shown[0].request.text, u"終了してもよろしいですか？");
+  EXPECT_TRUE(starttest::fs::exists(SaveFolder() / "varn.ini"));
+  EXPECT_TRUE(starttest::fs::exists(SaveFolder() / "save.dat"));
+  EXPECT_FALSE(log.Contains(u"Exception Error")) << platform::WideToUtf8(log.Text());
+}
+
+TEST_F(StartTest, TheButtonBarsQuickSaveWritesASlot) {
+  int onPage = 0;
+  bool closed = false;
+  onFrame = [&](int) {
+    ClickNewGame();
+    onPage = OnFirstPage(*this) ? onPage + 1 : 0;
+    // Once the page's text is out and it waits: the quick-save button, then the close a while later.
+    if (onPage >= 400 && onPage < 406) {
+      const platform::Rect r = GameButtons().HitRects()[MBUTTON_QUICKSAVE];
+      ClickAt(platform::Point{(r.left + r.right) / 2, (r.top + r.bottom) / 2}, onPage - 400);
+    }
+    if (onPage == 600 && !closed) {
+      closed = true;
+      Close(MsgResult::Yes);
+    }
+  };
+  EXPECT_EQ(Start(), 0);
+  EXPECT_TRUE(closed) << "the page stayed while it saved";
+  EXPECT_TRUE(SlotExists(kQuickSaveFirst)) << "the newest quick save";
+  EXPECT_FALSE(SlotExists(kQuickSaveFirst + 1));
 }
 
 TEST_F(StartTest, NoToTheCloseQuestionKeepsTheGameRunning) {
@@ -160,6 +229,7 @@ TEST(StartErrors, ScenarioErrorsAreReportedOnce) {
     const std::string utf8((std::istreambuf_iterator<char>(xml)), {});
     std::ofstream(data / "config.xml", std::ios::binary) << WideToSjis(platform::Utf8ToWide(utf8));
     std::ofstream(data / "iv.txt", std::ios::binary) << "";
+    std::ofstream(data / "brand.bmp", std::ios::binary) << OnePixelBmp();
     std::ofstream(data / "_start.txt", std::ios::binary) << ".NOPE\n";
     EXPECT_EQ(t.Start(), 0) << "a scenario error ends the game, but it is not a missing piece";
     EXPECT_TRUE(t.log.Contains(u"_start.txt(1): Compile Error:")) << platform::WideToUtf8(t.log.Text());
@@ -201,7 +271,7 @@ TEST_F(StartTest, TheTerminationSignalDuringAPageEndsTheGameAsAConfirmedClose) {
   InstallTerminateHandler();
   bool raised = false;
   onFrame = [&](int frame) {
-    if (AtTitle() && frame % 10 == 0) input->TapButton(0);
+    ClickNewGame();
     if (g_SceneRoot && !raised && frame % 50 == 0) {
       raised = true;
       std::raise(SIGTERM);
@@ -241,8 +311,10 @@ TEST_F(StartTest, FullScreenKeepsTheMenuStatesAndWritesItselfBack) {
 }
 
 TEST_F(StartTest, GoingBackALittleAsksOnlyDuringARun) {
-  onFrame = [this](int frame) {
-    if (frame == 5) {
+  int atTitle = 0;
+  onFrame = [&](int) {
+    atTitle = AtTitle() ? atTitle + 1 : 0;
+    if (atTitle == 20 && boxes->shown.empty()) {
       platform::Event z;
       z.type = platform::EventType::KeyDown;
       z.key = platform::DIK_Z;
@@ -250,7 +322,7 @@ TEST_F(StartTest, GoingBackALittleAsksOnlyDuringARun) {
       window->PostEvent(z);
       boxes->answers.push_back(MsgResult::Yes);
     }
-    if (frame == 40) Close(MsgResult::Yes);
+    if (atTitle == 60 && boxes->shown.size() == 1) Close(MsgResult::Yes);
   };
   EXPECT_EQ(Start(), 0);
   ASSERT_EQ(boxes->shown.size(), 2u);

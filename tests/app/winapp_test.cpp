@@ -6,10 +6,10 @@
 
 #include "app/config.h"
 #include "app/frame/framestep.h"
-#include "app/pending_services.h"
 #include "dxdraw/screen.h"
 #include "platform/headless/headless.h"
 #include "platform/input.h"
+#include "script/save/options.h"
 #include "script/scenario.h"
 
 namespace {
