@@ -10,11 +10,11 @@
 #include <string>
 
 #include "app/config.h"
-#include "app/pending_services.h"
 #include "lib/tokenizer.h"
 #include "platform/headless/headless.h"
 #include "platform/log.h"
 #include "platform/utf.h"
+#include "script/save/options.h"
 #include "script/settings.h"
 
 namespace {

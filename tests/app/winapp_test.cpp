@@ -256,3 +256,20 @@ TEST(DisplayDriverChoice, TheComboListsTheDriversAndCancelIsMinusOne) {
 }
 
 }  // namespace
+
+namespace {
+
+// The replay renames back-to-title on the menu model, and the backend sees the change.
+TEST(MenuModelItemsTest, TextsAreTheModelsLabels) {
+  platform::Menu menu = BuildMainMenu();
+  MenuModelItems items(menu);
+  EXPECT_EQ(items.MenuItemText(IDM_TITLE), u"タイトルに戻る(&X)");
+  const uint32_t before = menu.Revision();
+  items.SetMenuItemText(IDM_TITLE, u"再生メニューに戻る(&X)");
+  EXPECT_EQ(menu.Find(IDM_TITLE)->label, u"再生メニューに戻る(&X)");
+  EXPECT_NE(menu.Revision(), before);
+  EXPECT_EQ(items.MenuItemText(12345), u"") << "an absent item has no text";
+  items.SetMenuItemText(12345, u"x");
+}
+
+}  // namespace
