@@ -259,6 +259,7 @@ int RunDevices(Run& run) {
     step.Uninstall();
     run.app.SetScreenSurface(nullptr);
     run.app.SetScreen(nullptr);
+    run.menuCommands.SetScreen(nullptr);
     run.app.SetDisplay(nullptr);
     KillAllACT();
     root.reset();
@@ -312,6 +313,7 @@ int RunDevices(Run& run) {
     run.app.SetDisplay(display.get());
     run.app.SetScreen(run.screen);
     run.app.SetScreenSurface(run.screen);
+    run.menuCommands.SetScreen(run.screen);
 
     g_Frame.frame = &run.app;
     g_Frame.window = window;

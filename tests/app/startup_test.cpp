@@ -116,6 +116,27 @@ TEST_F(StartTest, TheButtonBarsQuickSaveWritesASlot) {
   EXPECT_FALSE(SlotExists(kQuickSaveFirst + 1));
 }
 
+// The menu's manual item opens the manual over the title: its first page replaces the picture.
+TEST_F(StartTest, TheMenusManualShowsOverTheTitle) {
+  int atTitle = 0;
+  uint32_t titlePixel = 0, manualPixel = 0;
+  onFrame = [&](int) {
+    atTitle = g_pCurrentGroup ? atTitle + 1 : 0;
+    if (atTitle == 30) {
+      titlePixel = window->Front().PixelAt(200, 200);
+      Command(40030);
+    }
+    if (atTitle == 90) {
+      manualPixel = window->Front().PixelAt(200, 200);
+      Close(MsgResult::Yes);
+    }
+  };
+  EXPECT_EQ(Start(), 0);
+  EXPECT_NE(titlePixel, 0u);
+  EXPECT_NE(manualPixel, titlePixel);
+  EXPECT_EQ(boxes->shown.size(), 1u) << "the close question came during the manual";
+}
+
 TEST_F(StartTest, NoToTheCloseQuestionKeepsTheGameRunning) {
   int askedAt = 0;
   onFrame = [&](int frame) {
