@@ -111,7 +111,13 @@ bool SdlWindow::Create(const WindowDesc& desc) {
     LogLine(std::string("SDL_CreateWindow failed: ") + SDL_GetError() + "\n");
     return false;
   }
-  m_Renderer.reset(SDL_CreateRenderer(m_Window.get(), -1, SDL_RENDERER_ACCELERATED));
+  // SDL's own software renderer draws the one picture and the UI: an OpenGL renderer costs
+  // hundreds of milliseconds of loading and shader building before the first frame (and on a
+  // machine without a graphics card, a software rasteriser besides). SDL_RENDER_DRIVER and
+  // SDL_FRAMEBUFFER_ACCELERATION in the environment still choose another.
+  SDL_SetHintWithPriority(SDL_HINT_RENDER_DRIVER, "software", SDL_HINT_DEFAULT);
+  SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0", SDL_HINT_DEFAULT);
+  m_Renderer.reset(SDL_CreateRenderer(m_Window.get(), -1, 0));
   if (!m_Renderer.get()) m_Renderer.reset(SDL_CreateRenderer(m_Window.get(), -1, SDL_RENDERER_SOFTWARE));
   if (m_Renderer.get())
     m_Texture.reset(SDL_CreateTexture(m_Renderer.get(), SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
