@@ -79,18 +79,23 @@ bool Light(xvfbtest::Rgb c) {
 
 xvfbtest::Server* g_X = nullptr;
 
-// Waits for the game's window and its first frame: the menu bar drawn in its strip.
+// Waits for the game's window and its first frame: the menu bar drawn in its strip. The window
+// is looked for every few milliseconds (xdotool's own wait looks only twice a second), and its
+// size read again with every capture, as the window takes its final size once shown.
 bool FirstFrame(const Game&) {
-  const unsigned long id = g_X->FindWindow("Lanternfall");
-  if (!id) return false;
-  std::string geometry;
-  int w = 0, h = 0;
-  if (!g_X->Tool("getwindowgeometry " + std::to_string(id), &geometry)) return false;
-  const size_t g = geometry.find("Geometry: ");
-  if (g == std::string::npos || std::sscanf(geometry.c_str() + g, "Geometry: %dx%d", &w, &h) != 2) return false;
-  for (int i = 0; i < 400; ++i) {
-    const std::vector<uint8_t> shot = g_X->Capture(id, w, h);
-    if (!shot.empty() && Light(xvfbtest::At(shot, w, w - 200, (h - 600) / 2))) return true;
+  const auto deadline = Clock::now() + std::chrono::seconds(20);
+  unsigned long id = 0;
+  while (Clock::now() < deadline) {
+    std::string found, geometry;
+    if (!id && g_X->Tool("search --name 'Lanternfall'", &found)) id = std::strtoul(found.c_str(), nullptr, 10);
+    int w = 0, h = 0;
+    const size_t g = id && g_X->Tool("getwindowgeometry " + std::to_string(id), &geometry) ? geometry.find("Geometry: ")
+                                                                                           : std::string::npos;
+    if (g != std::string::npos && std::sscanf(geometry.c_str() + g, "Geometry: %dx%d", &w, &h) == 2 && w > 200 &&
+        h > 600) {
+      const std::vector<uint8_t> shot = g_X->Capture(id, w, h);
+      if (!shot.empty() && Light(xvfbtest::At(shot, w, w - 200, (h - 600) / 2))) return true;
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
   return false;

@@ -139,13 +139,19 @@ class SdlDevice final : public AudioDevice {
  public:
   ~SdlDevice() override {
     Close();
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    if (m_QuitOnClose) SDL_QuitSubSystem(SDL_INIT_AUDIO);
   }
 
   static std::unique_ptr<AudioDevice> Create(uint32_t rate) {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return nullptr;
     std::unique_ptr<SdlDevice> device(new SdlDevice());
-    if (!device->Open(rate)) return nullptr;  // the destructor quits the subsystem again
+    if (!device->Open(rate)) {
+      // Without a device the subsystem stays up until SDL ends: quitting it here would wait
+      // on the driver's device watcher, which sleeps a tenth of a second at a time, and hold
+      // up the start of a game that has no sound card.
+      device->m_QuitOnClose = false;
+      return nullptr;
+    }
     return device;
   }
 
@@ -223,6 +229,7 @@ class SdlDevice final : public AudioDevice {
   std::shared_ptr<MixerCore> m_Core = std::make_shared<MixerCore>();
   SDL_AudioDeviceID m_Device = 0;
   AudioFormat m_Output;
+  bool m_QuitOnClose = true;
 };
 
 }  // namespace

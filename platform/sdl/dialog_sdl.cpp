@@ -285,6 +285,11 @@ int32_t SdlDialogHost::RunModal(const DialogTemplate& dialog, const DialogProced
     }
     std::vector<Action> actions;
     bool closeBox = false;
+    m_Window.NoteText(state.Caption());
+    for (const ControlState& c : state.Controls()) {
+      m_Window.NoteText(c.text);
+      for (const std::u16string& line : c.lines) m_Window.NoteText(line);
+    }
     m_Window.Render([&] {
       if (!opened) {
         ImGui::OpenPopup(popupId.c_str());

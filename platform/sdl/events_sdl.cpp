@@ -36,6 +36,7 @@ void SdlWindow::HandleSdlEvent(const SDL_Event& e, bool modal) {
       break;
     case SDL_WINDOWEVENT:
       if (e.window.windowID != ourId) break;
+      m_Dirty = true;  // shown, moved, sized, entered, left: the frame is drawn again
       switch (e.window.event) {
         case SDL_WINDOWEVENT_FOCUS_GAINED:
           out.type = EventType::Activate;
@@ -86,6 +87,7 @@ void SdlWindow::HandleSdlEvent(const SDL_Event& e, bool modal) {
       }
       break;
     case SDL_TEXTINPUT:
+      NoteText(e.text.text);
       if (modal || imguiKeys) {
         m_Dirty = true;
         break;

@@ -4,9 +4,12 @@
 
 #include <SDL.h>
 
+#include <bitset>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "platform/dialog_state.h"
@@ -104,7 +107,12 @@ class SdlWindow : public Window {
   // Where the client picture is drawn in the drawable.
   Rect PictureRect() const;
   Point WindowToClient(int32_t wx, int32_t wy) const;
-  bool HasGlyph(char16_t ch);
+  // The UI font can show `ch` (from the font file's own coverage, whatever the atlas holds).
+  bool HasGlyph(char16_t ch) const;
+  // A text the menu bar or a dialog is about to draw: characters the font atlas lacks are
+  // added to it before the next ImGui frame.
+  void NoteText(std::u16string_view text);
+  void NoteText(const char* utf8);
   // A dialog runs: events go to ImGui only, and a close request waits for the dialog's end.
   bool EnterModal();
   void LeaveModal(bool wasModal);
@@ -116,6 +124,8 @@ class SdlWindow : public Window {
   bool OverMenuStrip(int32_t wy) const;
   void ApplyCursor();
   void Drain();
+  void NoteMenu(const std::vector<MenuItem>& items, uint64_t& signature);
+  void RebuildAtlas();
 
   std::shared_ptr<Session> m_Session;
   Options m_Options;
@@ -137,6 +147,14 @@ class SdlWindow : public Window {
   bool m_Modal = false;
   bool m_CloseWhileModal = false;
   bool m_UiMouse = false;
+  bool m_FrontChanged = false;   // a new picture came since the last presented frame
+  uint64_t m_MenuSignature = 0;  // the menu's labels and states as last drawn
+  // The UI font's file, the characters it holds, those the atlas holds and whether the atlas
+  // must be built again before the next frame.
+  std::string m_FontPath;
+  std::bitset<0x10000> m_FontHas, m_InAtlas;
+  bool m_AtlasDirty = false;
+  int m_Settle = 0;  // frames still to draw after ImGui was last busy
   int32_t m_ClientW = 800, m_ClientH = 600, m_Strip = 22;
   int32_t m_Wheel = 0;
   Presses m_Presses;

@@ -1,14 +1,16 @@
 // The SDL backend's window: creation with its renderer, picture texture and ImGui context,
 // layout, cursor, full screen and presentation.
+#include <ft2build.h>
 #include <imgui.h>
 #include <imgui_impl_sdl.h>
 #include <imgui_impl_sdlrenderer.h>
+#include FT_FREETYPE_H
 
 #include <algorithm>
 #include <cfloat>
 #include <cstring>
+#include <vector>
 
-#include "lib/sjis.h"
 #include "platform/files.h"
 #include "platform/log.h"
 #include "platform/sdl/sdl_internal.h"
@@ -58,36 +60,40 @@ std::string DefaultUiFont() {
   return {};
 }
 
-// Every character code page 932 holds: the game's texts are Shift-JIS, and a menu or dialog
-// may show any of them. Made once, from every single and double byte sequence through the
-// code page's own conversion (a sequence that does not convert only adds characters the code
-// page holds anyway). A line break follows each pair: a pair that does not convert is taken
-// apart byte by byte, and its second byte, when it is a lead byte itself, then pairs with the
-// break and not with the next pair's lead, so no later pair is read out of step.
-const ImWchar* Cp932GlyphRanges() {
-  static const ImVector<ImWchar> ranges = [] {
-    std::string all;
-    for (int b = 0x20; b < 0x100; ++b)
-      if (!IsSjisLeadByte(uint8_t(b))) all += char(b);
-    for (int lead = 0x81; lead <= 0xFC; ++lead) {
-      if (!IsSjisLeadByte(uint8_t(lead))) continue;
-      for (int trail = 0x40; trail <= 0xFC; ++trail) {
-        if (trail == 0x7F) continue;
-        all += char(lead);
-        all += char(trail);
-        all += '\n';
-      }
-    }
-    ImFontGlyphRangesBuilder builder;
-    static const ImWchar latin[] = {0x0020, 0x00FF, 0};
-    builder.AddRanges(latin);
-    for (char16_t c : SjisToWide(all))
-      if (c >= 0x20) builder.AddChar(ImWchar(c));
-    ImVector<ImWchar> out;
-    builder.BuildRanges(&out);
-    return out;
-  }();
-  return ranges.Data;
+// The characters a font file maps, read from its character map (only the basic plane: ImGui's
+// characters are 16-bit). False where FreeType cannot open the file.
+bool FontCoverage(const std::string& path, std::bitset<0x10000>& out) {
+  FT_Library library = nullptr;
+  if (FT_Init_FreeType(&library) != 0) return false;
+  FT_Face face = nullptr;
+  const bool opened = FT_New_Face(library, path.c_str(), 0, &face) == 0;
+  if (opened) {
+    FT_UInt index = 0;
+    for (FT_ULong c = FT_Get_First_Char(face, &index); index != 0; c = FT_Get_Next_Char(face, c, &index))
+      if (c < out.size()) out.set(c);
+    FT_Done_Face(face);
+  }
+  FT_Done_FreeType(library);
+  return opened && out.any();
+}
+
+// What the atlas holds from the start: Latin-1, the kana with the Japanese punctuation, and
+// the full-width forms. Everything else comes in as the menus and dialogs draw it.
+constexpr char16_t kStartRanges[][2] = {{0x0020, 0x00FF}, {0x3000, 0x30FF}, {0xFF00, 0xFFEF}};
+
+// Runs of set bits as ImGui's zero-ended list of inclusive ranges.
+std::vector<ImWchar> GlyphRanges(const std::bitset<0x10000>& chars) {
+  std::vector<ImWchar> out;
+  for (size_t c = 1; c < chars.size(); ++c) {
+    if (!chars[c]) continue;
+    size_t last = c;
+    while (last + 1 < chars.size() && chars[last + 1]) ++last;
+    out.push_back(ImWchar(c));
+    out.push_back(ImWchar(last));
+    c = last;
+  }
+  out.push_back(0);
+  return out;
 }
 
 }  // namespace
@@ -105,7 +111,13 @@ bool SdlWindow::Create(const WindowDesc& desc) {
     LogLine(std::string("SDL_CreateWindow failed: ") + SDL_GetError() + "\n");
     return false;
   }
-  m_Renderer.reset(SDL_CreateRenderer(m_Window.get(), -1, SDL_RENDERER_ACCELERATED));
+  // SDL's own software renderer draws the one picture and the UI: an OpenGL renderer costs
+  // hundreds of milliseconds of loading and shader building before the first frame (and on a
+  // machine without a graphics card, a software rasteriser besides). SDL_RENDER_DRIVER and
+  // SDL_FRAMEBUFFER_ACCELERATION in the environment still choose another.
+  SDL_SetHintWithPriority(SDL_HINT_RENDER_DRIVER, "software", SDL_HINT_DEFAULT);
+  SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0", SDL_HINT_DEFAULT);
+  m_Renderer.reset(SDL_CreateRenderer(m_Window.get(), -1, 0));
   if (!m_Renderer.get()) m_Renderer.reset(SDL_CreateRenderer(m_Window.get(), -1, SDL_RENDERER_SOFTWARE));
   if (m_Renderer.get())
     m_Texture.reset(SDL_CreateTexture(m_Renderer.get(), SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
@@ -135,15 +147,20 @@ bool SdlWindow::Create(const WindowDesc& desc) {
     style.FrameBorderSize = 1.0f;
     style.Colors[ImGuiCol_ModalWindowDimBg] = ImVec4(0, 0, 0, 0.15f);
     const std::string font = m_Options.uiFontPath.empty() ? DefaultUiFont() : m_Options.uiFontPath;
-    ImFont* loaded = nullptr;
-    if (!font.empty() && IsRegularFile(Utf8ToWide(font)))
-      loaded = io.Fonts->AddFontFromFileTTF(font.c_str(), m_Options.uiFontSize, nullptr, Cp932GlyphRanges());
-    if (!loaded) {
+    m_FontHas.reset();
+    m_InAtlas.reset();
+    m_FontPath.clear();
+    if (!font.empty() && IsRegularFile(Utf8ToWide(font)) && FontCoverage(font, m_FontHas)) {
+      m_FontPath = font;
+    } else {
       LogLine("No Japanese UI font found; menus and dialogs use ImGui's own font\n");
-      ImFontConfig cfg;
-      cfg.SizePixels = m_Options.uiFontSize;
-      io.Fonts->AddFontDefault(&cfg);
+      m_FontHas.reset();
+      for (char16_t c = 0x20; c <= 0xFF; ++c) m_FontHas.set(c);  // what ImGui's own font holds
     }
+    for (const auto& range : kStartRanges)
+      for (char32_t c = range[0]; c <= range[1]; ++c)
+        if (m_FontHas[c]) m_InAtlas.set(c);
+    m_AtlasDirty = true;  // built before the first frame
     m_ImGuiSdl = ImGui_ImplSDL2_InitForSDLRenderer(m_Window.get());
     m_ImGuiRenderer = ImGui_ImplSDLRenderer_Init(m_Renderer.get());
   }
@@ -320,11 +337,20 @@ void SdlWindow::UpdateFront(const ImageView& back, const Rect& rect) {
   const SDL_Rect sr{r.left, r.top, r.Width(), r.Height()};
   SDL_UpdateTexture(m_Texture.get(), &sr, m_Front.data() + (size_t(r.top) * size_t(m_ClientW) + size_t(r.left)) * 4,
                     m_ClientW * 4);
+  m_FrontChanged = true;
 }
 
 void SdlWindow::Render(const std::function<void()>& overlay) {
   if (!m_Window.get() || !m_Renderer.get()) return;
   ImGuiScope scope(m_ImGui.get());
+  uint64_t signature = 14695981039346656037ull;
+  if (m_Menu && m_MenuShown) NoteMenu(m_Menu->Top(), signature);
+  const bool menuChanged = signature != m_MenuSignature;
+  m_MenuSignature = signature;
+  // Nothing new to show (no input for ImGui, no new picture, the menu as it was): the frame on
+  // the screen stands, and an idle window draws nothing.
+  if (!overlay && !m_Dirty && !m_FrontChanged && !menuChanged && !m_AtlasDirty) return;
+  if (m_AtlasDirty) RebuildAtlas();
   ImGui_ImplSDLRenderer_NewFrame();
   ImGui_ImplSDL2_NewFrame();
   // ImGui's SDL layer takes the pointer from the desktop's global position less the window's
@@ -349,9 +375,63 @@ void SdlWindow::Render(const std::function<void()>& overlay) {
   SDL_RenderCopy(m_Renderer.get(), m_Texture.get(), nullptr, &dst);
   ImGui_ImplSDLRenderer_RenderDrawData(ImGui::GetDrawData());
   SDL_RenderPresent(m_Renderer.get());
-  // ImGui needs further frames while a menu is open or a button is held, to finish a click.
+  m_FrontChanged = false;
+  // ImGui needs further frames while a menu is open or a button is held, to finish a click,
+  // and a couple more once it is done, to settle its hover and closed popups on the screen.
   m_UiMouse = io.WantCaptureMouse;
-  m_Dirty = m_UiMouse || ImGui::IsAnyMouseDown();
+  const bool busy = m_UiMouse || ImGui::IsAnyMouseDown() || ImGui::IsPopupOpen("", ImGuiPopupFlags_AnyPopupId);
+  if (busy)
+    m_Settle = 2;
+  else if (m_Settle > 0)
+    --m_Settle;
+  m_Dirty = busy || m_Settle > 0;
+}
+
+void SdlWindow::NoteMenu(const std::vector<MenuItem>& items, uint64_t& signature) {
+  const auto mix = [&signature](uint64_t v) { signature = (signature ^ v) * 1099511628211ull; };
+  for (const MenuItem& item : items) {
+    NoteText(item.label);
+    for (char16_t c : item.label) mix(c);
+    mix(0x10000u | (item.enabled ? 1u : 0u) | (item.checked ? 2u : 0u) | (item.separator ? 4u : 0u) |
+        (item.radio ? 8u : 0u));
+    mix(item.children.size());
+    NoteMenu(item.children, signature);
+  }
+}
+
+void SdlWindow::NoteText(std::u16string_view text) {
+  for (char16_t c : text) {
+    if (c < 0x20 || m_InAtlas[c] || !m_FontHas[c]) continue;
+    m_InAtlas.set(c);
+    m_AtlasDirty = true;
+  }
+}
+
+void SdlWindow::NoteText(const char* utf8) {
+  if (utf8) NoteText(Utf8ToWide(utf8));
+}
+
+// Builds the atlas from the characters noted so far and hands the renderer a new font texture.
+// Called between ImGui frames only: the draw lists of a frame refer to the atlas they were
+// made with.
+void SdlWindow::RebuildAtlas() {
+  m_AtlasDirty = false;
+  ImGuiIO& io = ImGui::GetIO();
+  if (m_ImGuiRenderer) ImGui_ImplSDLRenderer_DestroyFontsTexture();
+  io.Fonts->Clear();
+  const std::vector<ImWchar> ranges = GlyphRanges(m_InAtlas);
+  ImFont* loaded = nullptr;
+  if (!m_FontPath.empty())
+    loaded = io.Fonts->AddFontFromFileTTF(m_FontPath.c_str(), m_Options.uiFontSize, nullptr, ranges.data());
+  if (!loaded) {
+    ImFontConfig cfg;
+    cfg.SizePixels = m_Options.uiFontSize;
+    io.Fonts->AddFontDefault(&cfg);
+  }
+  if (m_ImGuiRenderer) ImGui_ImplSDLRenderer_CreateFontsTexture();
+  // The texture holds the pixels now, and the next build reads the font file again.
+  io.Fonts->ClearInputData();
+  io.Fonts->ClearTexData();
 }
 
 bool UiFontHasGlyph(Window& window, char16_t ch) {
@@ -360,11 +440,8 @@ bool UiFontHasGlyph(Window& window, char16_t ch) {
   return w->HasGlyph(ch);
 }
 
-bool SdlWindow::HasGlyph(char16_t ch) {
-  ImGuiScope scope(m_ImGui.get());
-  ImFontAtlas* atlas = ImGui::GetIO().Fonts;
-  if (!atlas->IsBuilt()) atlas->Build();
-  return !atlas->Fonts.empty() && atlas->Fonts[0]->FindGlyphNoFallback(ImWchar(ch)) != nullptr;
+bool SdlWindow::HasGlyph(char16_t ch) const {
+  return m_FontHas[ch];
 }
 
 }  // namespace platform::sdl
