@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "app/frame/framestep.h"
+#include "bench/app/xvfb_window.h"
 #include "lib/act.h"
 #include "platform/sdl/sdl_backend.h"
 #include "script/screens/screens.h"
@@ -28,44 +29,13 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = xvfbbench::Clock;
 
 double Ms(Clock::duration d) {
   return std::chrono::duration<double, std::milli>(d).count();
 }
 
-// The SDL backend on the private X server, wired into the frame step with a screen surface.
-struct RealWindow {
-  std::unique_ptr<platform::Backend> backend;
-  std::unique_ptr<platform::GlyphSource> glyphs = platform::CreateBoxGlyphSource();
-  varntest::TestMainWindow main;
-  std::unique_ptr<varntest::FrameStack> frames;  // goes before the main window and the backend
-  bool ok = false;
-
-  explicit RealWindow(xvfbtest::Server& x) {
-    platform::sdl::Options options;
-    options.audioSampleRate = 0;
-    backend = platform::sdl::CreateBackend(options);
-    if (!backend) return;
-    if (!main.Create(*backend->window, u"VARN", u"varn-xvfb-screens", platform::Rect{0, 0, 800, 600}, nullptr)) return;
-    backend->window->Show();
-    backends::WiringOptions wiring;
-    wiring.glyphs = glyphs.get();
-    frames = std::make_unique<varntest::FrameStack>(*backend, main, wiring);
-    if (!frames->Wired()) return;
-    const unsigned long id = x.FindWindow("varn-xvfb-screens");
-    if (id == 0) return;
-    x.Tool("windowfocus --sync " + std::to_string(id));
-    x.Tool("mousemove --window " + std::to_string(id) + " 400 300");
-    const auto until = Clock::now() + std::chrono::seconds(10);
-    while (!backend->window->IsActive() && Clock::now() < until) {
-      platform::Event e;
-      while (backend->window->PollEvent(e)) main.DispatchEvent(e);
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    ok = backend->window->IsActive();
-  }
-};
+using xvfbbench::RealWindow;
 
 RealWindow* g_Window = nullptr;
 
@@ -126,23 +96,10 @@ BENCHMARK(BM_TimedNoticeHold)->Iterations(1)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  xvfbtest::Server server;
-  if (!server.Ok()) {
-    std::fprintf(stderr, "real-window benchmark skipped: %s\n", server.Error().c_str());
-    return 0;
-  }
-  {
-    RealWindow window(server);
-    if (!window.ok) {
-      std::fprintf(stderr, "real-window benchmark skipped: the SDL window did not open or get the focus\n");
-      return 0;
-    }
+  return xvfbbench::RunWithWindow(argc, argv, u"varn-xvfb-screens", [](RealWindow& window) {
     g_Window = &window;
     AddACT(14, MakeACT(NoteProc, 0));
     benchmark::RunSpecifiedBenchmarks();
     g_Window = nullptr;
-  }
-  benchmark::Shutdown();
-  return 0;
+  });
 }
