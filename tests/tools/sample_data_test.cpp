@@ -143,6 +143,7 @@ TEST_F(Scenario, EveryNameItUsesIsInTheArchives) {
         const size_t digits = a0.size() - 3;
         const std::u16string base = a0.substr(0, 3);
         EXPECT_TRUE(HasImage(base + std::u16string(digits, u'0'))) << where << ": " << U8(a0);
+        EXPECT_TRUE(HasImage(u"thumb/" + base)) << where << ": no save thumbnail for " << U8(base);
         for (size_t p = 0; p < digits; ++p) {
           if (a0[3 + p] == u'0') continue;
           std::u16string overlay = base + std::u16string(digits, u'0');
@@ -347,6 +348,8 @@ constexpr Region kRegions[] = {
     {"button quick save", 752, 360, 800, 384, false},
     {"button quick load", 752, 384, 800, 408, false},
     {"page-end mark", 752, 408, 776, 432, false},
+    {"backlog scroll bar", 0, 240, 32, 808, false},
+    {"backlog scroll thumb", 32, 240, 56, 272, false},
 };
 
 TEST_F(SampleData, SystemPictureHasEveryRegionDrawn) {
@@ -354,7 +357,7 @@ TEST_F(SampleData, SystemPictureHasEveryRegionDrawn) {
   ASSERT_TRUE(picture);
   ASSERT_EQ(picture->GetDepth(), 32u);
   ASSERT_GE(picture->GetWidth(), 800);
-  ASSERT_GE(picture->GetAbsHeight(), 432);
+  ASSERT_GE(picture->GetAbsHeight(), 808);
   auto pixel = [&](int x, int y) {
     uint32_t v = 0;
     std::memcpy(&v, picture->GetPixelAddress(x, y), 4);
