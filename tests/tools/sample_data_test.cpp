@@ -2,6 +2,7 @@
 // the game reads, and their scripts, layout, pictures and sounds read through the engine.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -271,6 +272,30 @@ TEST_F(Scenario, ConfigHoldsTheLayoutsAndNamesWhatExists) {
     EXPECT_TRUE(system->FindChild(path)) << U8(path);
   EXPECT_EQ(Numbers(system->FindChild(u"title"), u"menu"), 2);
   EXPECT_EQ(Numbers(system->FindChild(u"ending"), u"credit"), 1);
+  // The ending roll has a picture for every credit.
+  const XML::Attribute* credit = system->FindChild(u"ending")->GetAttribute(u"credit");
+  const int credits = credit ? std::stoi(U8(credit->value)) : 0;
+  EXPECT_GT(credits, 0);
+  for (int k = 1; k <= credits; ++k) {
+    char name[8];
+    std::snprintf(name, sizeof name, "ed%02d", k);
+    EXPECT_TRUE(HasImage(platform::Utf8ToWide(name))) << name;
+  }
+  // Every voice of the story has the backlog face of its first letter, inside "title/backlogface".
+  std::set<char16_t> faces;
+  int cells = 0;
+  const XML::Element* backlog = system->FindChild(u"backlog");
+  ASSERT_TRUE(backlog);
+  for (const XML::Element* face : backlog->FindChildren(u"face")) {
+    faces.insert(Upper(face->GetAttribute(u"chr")->value)[0]);
+    cells = std::max(cells, std::stoi(U8(face->GetAttribute(u"number")->value)) + 1);
+  }
+  for (TextScript::ScriptStateNode* n = m_Group.First(); n; n = n->Next())
+    if (n->m_Type == TextScript::STMT_VOI && Upper(std::u16string(n->Arg(0))) != u"00")
+      EXPECT_TRUE(faces.count(Upper(std::u16string(n->Arg(0)))[0])) << "line " << n->m_Line << ": no face";
+  ComRef<DxDraw::DxSurface> sheet(DxDraw::LoadSurfaceArchive_Dx(s_Script, u"title/backlogface.png"));
+  ASSERT_TRUE(sheet);
+  EXPECT_GE(sheet->GetWidth(), 48 * cells);
   std::set<std::u16string> modes;
   for (const XML::Element* bgm : system->FindChildren(u"bgm")) {
     modes.insert(bgm->GetAttribute(u"mode")->value);

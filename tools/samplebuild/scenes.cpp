@@ -395,6 +395,17 @@ void ChiyoPout(Canvas& c) {
   c.Fill(Ellipse(238, 246, 5, 3), Rgb(0xF2A8A0, 0.8f));
 }
 
+// 朔 with his eyes open wide and his mouth round: the lights are coming.
+void SakuSurprised(Canvas& c) {
+  for (float ex : {174.0f, 214.0f}) {
+    c.Fill(Segment(ex - 10, 172, ex + 10, 170, 3.0f), Rgb(0x4A4450));
+    c.Fill(Ellipse(ex, 192, 6, 7), Rgb(0x2A2024));
+    c.Fill(Circle(ex + 2, 189, 1.8f), Rgb(0xFFFFFF));
+  }
+  c.Fill(Segment(194, 200, 190, 218, 1.6f), Rgb(0xB89478));
+  c.Fill(Ellipse(194, 230, 6, 7), Rgb(0x6A3A30));
+}
+
 struct Picture {
   const char* name;
   bool alpha;
@@ -415,6 +426,7 @@ bool MakeScenePictures(std::vector<OutputFile>& out, std::string& error) {
       {"A000002", true, TokoSurprised},
       {"B000100", true, SakuPose},
       {"B000001", true, SakuCalm},
+      {"B000002", true, SakuSurprised},
       {"C000100", true, ChiyoPose},
       {"C000001", true, ChiyoSmile},
       {"C000002", true, ChiyoPout},
