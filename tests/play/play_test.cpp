@@ -328,7 +328,11 @@ TEST_F(PlayThrough, ALoadFromTheTitleEveryRouteToItsEndingTheAlbumAndTheReplay) 
     EXPECT_EQ(p.window->GetMenu()->Find(40003)->label, u"再生メニューに戻る(&X)");
     p.Named("the replayed scene");
     ASSERT_TRUE(p.ReadUntil([] { return !g_SceneReplayMode; }));
-    ASSERT_TRUE(p.Until([&] { return Sum(p, Rect{0, 0, 800, 600}) == replayPage; }, 300))
+    ASSERT_TRUE(p.Until(
+        [&] {
+          return Sum(p, Rect{0, 0, 800, 600}) == replayPage;
+        },
+        300))
         << "back on the replay screen";
     EXPECT_EQ(p.window->GetMenu()->Find(40003)->label, oldText);
     p.Click(story::kAlbumExit);
@@ -344,6 +348,25 @@ TEST_F(PlayThrough, ALoadFromTheTitleEveryRouteToItsEndingTheAlbumAndTheReplay) 
     EXPECT_TRUE(stored.Has(stored.scenes, platform::WideToUtf8(r.scene))) << r.name;
     for (const std::string& cg : r.cg) EXPECT_TRUE(stored.Has(stored.album, cg)) << r.name << " " << cg;
   }
+}
+
+// Back to the title while a page waits, and a new game: its first wait is on the prologue's first
+// page, not on an empty page left over from the run before.
+TEST(PlayReturns, ANewGameAfterGoingBackToTheTitleFromAPage) {
+  Player p;
+  EXPECT_EQ(p.Play([&] {
+    NewGame(p, -1);
+    ASSERT_TRUE(p.ReadUntil([] { return Waiting(); }));
+    p.Named("back to the title");
+    p.MenuCommand(40003);
+    NewGame(p, -1);
+    p.Named("the first page again");
+    ASSERT_TRUE(p.ReadUntil([] { return Waiting(); }));
+    EXPECT_EQ(Player::Background(), story::kPrologueBackground);
+    EXPECT_NE(p.Pixel(20, 20), 0u) << "the prologue's picture, not the black of the start";
+  }),
+            0);
+  EXPECT_TRUE(p.Finished()) << p.Step();
 }
 
 // With -D the debug window over a running page; the flag dialog by its command id; the manual

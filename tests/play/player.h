@@ -59,7 +59,9 @@ class Player : public starttest::StartRig {
   bool ReadUntil(const std::function<bool()>& done, int limit = 20000);
   // A menu command; with a dialog script queued first when the command opens a dialog.
   void MenuCommand(uint32_t id) { Command(id); }
-  void Script(std::vector<platform::headless::DialogAction> actions) { host.backend->hdialogs->Script(std::move(actions)); }
+  void Script(std::vector<platform::headless::DialogAction> actions) {
+    host.backend->hdialogs->Script(std::move(actions));
+  }
   // The close question answered Yes; waits for the game to end.
   void Quit();
 
