@@ -294,6 +294,8 @@ TEST_F(PlayThrough, ALoadFromTheTitleEveryRouteToItsEndingTheAlbumAndTheReplay) 
     }
     ASSERT_NE(open, nullptr) << "an unlocked picture";
     for (uint64_t l : locked) EXPECT_EQ(l, locked[0]) << "locked entries show the locked picture";
+    for (size_t i = 1; i < unlocked.size(); ++i)
+      EXPECT_NE(unlocked[i], unlocked[i - 1]) << "each unlocked entry shows its own thumbnail";
     for (uint64_t u : unlocked) {
       if (!locked.empty()) EXPECT_NE(u, locked[0]) << "unlocked ones their thumbnails";
     }
