@@ -396,6 +396,7 @@ TEST(PlayDialogs, TheDebugWindowTheFlagDialogAndTheManualOverAPage) {
     EXPECT_EQ(grp, story::kPrologueBackground);
 
     p.Named("the flag dialog");
+    EXPECT_EQ(p.window->GetMenu()->Find(40014), nullptr) << "no menu item holds it";
     p.Script({{DialogAction::Type, IDC_FLAG_NUMBER, u"17"}, {DialogAction::Click, platform::kIdOk}});
     p.MenuCommand(40014);
     p.Frames(5);
