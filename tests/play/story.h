@@ -30,8 +30,9 @@ struct Route {
 
 inline const std::vector<Route>& Routes() {
   static const std::vector<Route> routes = {
-      {"river", 0, -1, -1, u"RIVER", u"H020000", TextScript::STMT_END1, {"H01", "H02"}},
-      {"hill", 1, -1, -1, u"HILL", u"H030000", TextScript::STMT_END1, {"H01", "H03"}},
+      {"END", 0, 0, 0, u"RIVER", u"H020000", TextScript::STMT_END, {"H01", "H02", "E01"}},
+      {"END2", 0, 1, 1, u"RIVER", u"H020000", TextScript::STMT_END2, {"H01", "H02", "E02"}},
+      {"END1", 1, 0, 2, u"HILL", u"H030000", TextScript::STMT_END1, {"H01", "H03"}},
   };
   return routes;
 }
