@@ -119,6 +119,9 @@ int RunSteps(ScenarioRun& run, ScriptStateGroup_App& group, std::u16string_view 
   }
 
   g_SceneReplayMode = false;
+  // A run left while its page waited (a return to the title, a load) leaves no text behind for
+  // this run's first page end to wait over.
+  g_PageText = 0;
   const int result = group.Run(g_StartPage);
 
   const ScriptVariable* seen = g_Variables.Find(ScriptVariable::kInteger, u"REPR");
