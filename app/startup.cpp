@@ -352,6 +352,14 @@ int RunApplication(StartupHost& host, const std::u16string& commandLine) {
     backend->Install();
     g_InstalledBackend = backend;
   }
+  // A termination request closes whatever dialog is open as Cancel, so that the next frame can quit.
+  struct OutsideEndScope {
+    platform::DialogHost* host;
+    ~OutsideEndScope() {
+      if (host) host->SetOutsideEnd(nullptr);
+    }
+  } outsideEnd{backend->dialogs.get()};
+  if (outsideEnd.host) outsideEnd.host->SetOutsideEnd([] { return g_TerminateRequested != 0; });
   platform::FolderService& folders = *backend->folders;
   if (programFolder.empty()) programFolder = folders.ProgramFolder();
 

@@ -189,6 +189,10 @@ void DrawGroup::Update() {
   ssGroup::Update();
 }
 
+DrawCover DrawGroup::CoverOf(const platform::Rect& rect, const DxDraw::DxSurface* target) const {
+  return IsShown() ? ssGroup::CoverOf(rect, target) : DrawCover::None;
+}
+
 void DrawGroup::Draw(DxDraw::DrawTarget* target) {
   if (!IsShown()) return;
   RefreshTransformState();

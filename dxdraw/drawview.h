@@ -69,6 +69,7 @@ class DrawGroup : public DrawView, public virtual ssGroup {
   uint32_t OnMessage(uint32_t msg, intptr_t a, intptr_t b) override;
   void Update() override;
   void Draw(DxDraw::DrawTarget* target) override;
+  DrawCover CoverOf(const platform::Rect& rect, const DxDraw::DxSurface* target) const override;
 
   int16_t m_Width = 0;
   int16_t m_Height = 0;

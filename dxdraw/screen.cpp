@@ -1,4 +1,5 @@
-// Dirty-rectangle list and screen presentation: one merged rectangle per frame, cleared, redrawn, presented.
+// Dirty-rectangle list and screen presentation: one merged rectangle per frame, cleared (unless an
+// opaque picture covers it), redrawn, presented.
 #include "dxdraw/screen.h"
 
 #include "dxdraw/dxdisplay.h"
@@ -113,7 +114,9 @@ void DxScreenSurface::Present(platform::Presenter* window, bool full, DrawTarget
     const platform::Rect r = IntersectRect((*m_pList)[i], m_ScreenRect);
     if (r.IsEmpty()) continue;
     target->clip = r;
-    m_pBack->Fill(&r, 0, 0);
+    // The clear is left out where the first view drawn replaces all of r anyway (an opaque
+    // full-screen picture under a cross-fade).
+    if (CoverOf(r, m_pBack.Get()) != DrawCover::Whole) m_pBack->Fill(&r, 0, 0);
     DrawGroup::Draw(target);
     if (window) {
       platform::ImageView view;

@@ -74,6 +74,25 @@ void DxSprite::Draw(DrawTarget* target) {
   target->surface->Blt(m_NewRect.left, m_NewRect.top, m_pSource, &m_Frame.source, &clip, &m_Params);
 }
 
+DrawCover DxSprite::CoverOf(const platform::Rect& rect, const DxSurface* target) const {
+  if (!IsShown() || !m_pSource || !m_pSource->GetBits() || IntersectRect(m_NewRect, rect).IsEmpty())
+    return DrawCover::None;
+  // A copy without the source's transparency and channel masks writes the source's bytes as they
+  // are (its transparency byte included), so what was under them does not matter.
+  const uint32_t mode = m_Params.mode;
+  const bool plainCopy = (mode & 0xFF) == kBltCopy && !(mode & (kBltSrcAlpha | kBltKeyOrMask));
+  if (!plainCopy || !target || target->GetDepth() != 32 || m_pSource->GetDepth() != 32) return DrawCover::Partial;
+  // Where Draw's blit lands: the source rectangle kept inside the source, from the drawn corner.
+  const platform::Rect& sr = m_Frame.source;
+  const platform::Rect s = IntersectRect(IntersectRect(sr, m_pSource->GetClipRect()), m_pSource->Bounds());
+  if (s.IsEmpty()) return DrawCover::Partial;
+  const int32_t left = m_NewRect.left + (s.left - sr.left), top = m_NewRect.top + (s.top - sr.top);
+  const platform::Rect lands = IntersectRect(platform::Rect{left, top, left + s.Width(), top + s.Height()}, m_NewRect);
+  const bool covers =
+      lands.left <= rect.left && lands.top <= rect.top && lands.right >= rect.right && lands.bottom >= rect.bottom;
+  return covers ? DrawCover::Whole : DrawCover::Partial;
+}
+
 void DxSprite::AddDirtyPart(const platform::Rect& rect, DirtyRectList* list) {
   if (m_DirtyMask == DIRTY_PIXELS && m_pSource) {
     const platform::Rect u = IntersectRect(m_pSource->GetUpdateRect(), m_Frame.source);

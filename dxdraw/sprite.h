@@ -24,6 +24,8 @@ class DxSprite : public DxDrawView {
 
   void GetDrawRect(ssView* screen, platform::Rect* out) override;
   void Draw(DrawTarget* target) override;
+  // Whole where a plain copy of a 32-bit source onto a 32-bit target lands on all of rect.
+  DrawCover CoverOf(const platform::Rect& rect, const DxSurface* target) const override;
   uint32_t OnMessage(uint32_t msg, intptr_t a, intptr_t b) override;
 
   DxSurface* m_pSource = nullptr;

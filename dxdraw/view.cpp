@@ -171,6 +171,20 @@ void ssGroup::Update() {
   }
 }
 
+DrawCover ssView::CoverOf(const platform::Rect& rect, const DxDraw::DxSurface* target) const {
+  (void)rect;
+  (void)target;
+  return DrawCover::Partial;
+}
+
+DrawCover ssGroup::CoverOf(const platform::Rect& rect, const DxDraw::DxSurface* target) const {
+  for (ssView* c = GetFirstChild(); c; c = GetNextSibling(c)) {
+    const DrawCover cover = c->CoverOf(rect, target);
+    if (cover != DrawCover::None) return cover;
+  }
+  return DrawCover::None;
+}
+
 void ssGroup::Draw(DxDraw::DrawTarget* target) {
   for (ssView* c = GetFirstChild(); c;) {
     ssView* next = GetNextSibling(c);

@@ -5,7 +5,16 @@
 
 namespace DxDraw {
 struct DrawTarget;
+class DxSurface;
+}  // namespace DxDraw
+namespace platform {
+struct Rect;
 }
+
+// What a view's Draw does inside a rectangle of its target: draws nothing there; replaces every
+// pixel of it, whatever the target held; or anything else (a blend, a part, a view that draws in
+// its own way).
+enum class DrawCover : uint8_t { None, Whole, Partial };
 
 // Message codes understood across the tree. Arguments are pointer-sized words.
 enum : uint32_t {
@@ -49,6 +58,9 @@ class ssView {
   virtual intptr_t Dispatch(uint32_t route, uint32_t msg, intptr_t a, intptr_t b);
   virtual void Update() {}
   virtual void Draw(DxDraw::DrawTarget* target) { (void)target; }
+  // What Draw would do inside rect of target now (after the dirty rectangles were collected).
+  // Partial unless a view knows better.
+  virtual DrawCover CoverOf(const platform::Rect& rect, const DxDraw::DxSurface* target) const;
   virtual void SetFlags(uint16_t mask, bool on);
   virtual void Show();
   virtual void Hide();
@@ -80,6 +92,8 @@ class ssGroup : public virtual ssView {
   intptr_t Dispatch(uint32_t route, uint32_t msg, intptr_t a, intptr_t b) override;
   void Update() override;
   void Draw(DxDraw::DrawTarget* target) override;
+  // What the first child that draws inside rect does there; None when no child does.
+  DrawCover CoverOf(const platform::Rect& rect, const DxDraw::DxSurface* target) const override;
 
   // Appends the child as the last (topmost) child and sends it VM_ATTACHED.
   void AddChild(ssView* child);

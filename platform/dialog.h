@@ -110,8 +110,19 @@ using DialogProcedure = std::function<bool(DialogControls&, const DialogEvent&)>
 class DialogHost {
  public:
   virtual ~DialogHost() = default;
-  // Runs the dialog until the procedure ends it; its result.
+  // Runs the dialog until the procedure ends it, or the outside end closes it; its result.
   virtual int32_t RunModal(const DialogTemplate& dialog, const DialogProcedure& procedure) = 0;
+
+  // The end from outside the dialogs (the program is asked to terminate). The host asks it before
+  // each of the user's actions; while it answers true, every dialog the host runs, a nested one
+  // and one that opens only then included, is closed as Cancel: the procedure gets the Cancel
+  // command, and a dialog that stays open even so ends with -1. A box the procedure shows is
+  // answered first. Asked on the host's thread, often: it must be cheap. Null: no outside end.
+  void SetOutsideEnd(std::function<bool()> ended) { m_OutsideEnd = std::move(ended); }
+  bool OutsideEndRequested() const { return m_OutsideEnd && m_OutsideEnd(); }
+
+ private:
+  std::function<bool()> m_OutsideEnd;
 };
 
 }  // namespace platform

@@ -402,4 +402,9 @@ void DialogState::PressEscape(const DialogProcedure& proc) {
   Deliver(proc, DialogEvent{DialogEventType::Command, kIdCancel, ScrollCode::EndScroll, 0});
 }
 
+void DialogState::CloseAsCancel(const DialogProcedure& proc) {
+  PressEscape(proc);
+  if (!m_Ended) End(-1);
+}
+
 }  // namespace platform

@@ -82,6 +82,8 @@ class DialogState : public DialogControls {
   void Tab(const DialogProcedure& proc, bool backwards);
   void PressEnter(const DialogProcedure& proc);   // Command of the default button (else OK)
   void PressEscape(const DialogProcedure& proc);  // Command Cancel
+  // Closed as Cancel whatever the procedure says: Command Cancel, then -1 if it is still open.
+  void CloseAsCancel(const DialogProcedure& proc);
 
  private:
   bool Usable(uint32_t id) const;

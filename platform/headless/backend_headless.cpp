@@ -258,6 +258,7 @@ int32_t HeadlessDialogHost::RunModal(const DialogTemplate& dialog, const DialogP
   state.Start(procedure);
   for (const DialogAction& a : script) {
     if (state.Ended()) break;
+    if (OutsideEndRequested()) break;
     switch (a.kind) {
       case DialogAction::Click:
         state.Click(procedure, a.id);
@@ -288,8 +289,7 @@ int32_t HeadlessDialogHost::RunModal(const DialogTemplate& dialog, const DialogP
         break;
     }
   }
-  if (!state.Ended()) state.PressEscape(procedure);
-  if (!state.Ended()) state.End(-1);
+  if (!state.Ended()) state.CloseAsCancel(procedure);
   const int32_t result = state.Result();
   m_Finished.push_back(std::move(state));
   return result;

@@ -215,7 +215,8 @@ struct DialogAction {
 class HeadlessDialogHost : public DialogHost {
  public:
   // Runs Init, then the next queued script action by action until the procedure ends the
-  // dialog. A script that runs out first presses Cancel; a dialog that still stays open is
+  // dialog or the outside end asks (the rest of the script is dropped and the dialog closed as
+  // Cancel). A script that runs out first presses Cancel; a dialog that still stays open is
   // closed with -1, so no test can hang.
   int32_t RunModal(const DialogTemplate& dialog, const DialogProcedure& procedure) override;
 

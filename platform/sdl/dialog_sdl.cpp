@@ -1,5 +1,6 @@
 // The SDL dialog host: any dialog template drawn with ImGui, centred and modal over the last
-// frame of the game window, which stands still while the dialog is open.
+// frame of the game window, which stands still while the dialog is open; the outside end closes
+// it as Cancel within one of its 16 ms turns.
 #include <imgui.h>
 #include <imgui_impl_sdl.h>
 #include <imgui_internal.h>
@@ -277,6 +278,11 @@ int32_t SdlDialogHost::RunModal(const DialogTemplate& dialog, const DialogProced
   bool opened = false;
   uint32_t drawnFocus = 0;
   while (!state.Ended() && m_Window.IsAlive()) {
+    // Asked between the user's actions: a termination closes the dialog as Cancel.
+    if (OutsideEndRequested()) {
+      state.CloseAsCancel(procedure);
+      break;
+    }
     SDL_Event e;
     if (SDL_WaitEventTimeout(&e, 16)) {
       do {
@@ -331,7 +337,7 @@ int32_t SdlDialogHost::RunModal(const DialogTemplate& dialog, const DialogProced
                   U8(state.Caption()).c_str());
     });
     for (const Action& a : actions) {
-      if (state.Ended()) break;
+      if (state.Ended() || OutsideEndRequested()) break;
       switch (a.kind) {
         case Action::Click:
           state.Click(procedure, a.id);
@@ -363,7 +369,7 @@ int32_t SdlDialogHost::RunModal(const DialogTemplate& dialog, const DialogProced
           break;
       }
     }
-    if (closeBox && !state.Ended()) state.PressEscape(procedure);
+    if (closeBox && !state.Ended() && !OutsideEndRequested()) state.PressEscape(procedure);
     if (closeBox && !state.Ended()) opened = false;  // the procedure refused: show it again
   }
   m_Window.LeaveModal(wasModal);

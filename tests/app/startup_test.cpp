@@ -1,6 +1,6 @@
 // The program from its start to its end on the headless backend: the title reached and left
 // through the close question, every failure row with its box, log lines and exit code, a second
-// instance, the termination signal during a page, and full screen with its menu.
+// instance, the termination signal during a page and during a dialog, and full screen with its menu.
 #include "app/startup.h"
 
 #include <csignal>
@@ -8,7 +8,9 @@
 #include "app/config.h"
 #include "lib/sjis.h"
 #include "platform/instance.h"
+#include "script/dialogs/templates.h"
 #include "script/messagewindow.h"
+#include "script/save/savedb.h"
 #include "script/save/slots.h"
 #include "script/services.h"
 #include "startfixture.h"
@@ -304,6 +306,61 @@ TEST_F(StartTest, TheTerminationSignalDuringAPageEndsTheGameAsAConfirmedClose) {
   EXPECT_LT(frames, kMaxFrames);
   EXPECT_NE(Ini().find("[varn]"), std::string::npos);
   std::signal(SIGTERM, SIG_DFL);
+}
+
+// Whether the read flag of the page is set in the global data the save file holds.
+bool StoredPageRead(int32_t page) {
+  std::vector<uint8_t> bytes;
+  {
+    SaveDBScope db;
+    g_SaveDB.ReadCommon(&bytes);
+    db.Commit();
+  }
+  COMMONDATA common;
+  if (page < 0 || !DecodeCommon(bytes.data(), bytes.size(), &common)) return false;
+  return (common.m_ReadFlags[page / 8] & (0x80 >> (page % 8))) != 0;
+}
+
+// The signal while a dialog of the menu is open: the dialog is closed as Cancel before the OK the
+// player was about to give, and the game ends as after a confirmed close, with the settings and the
+// global data written and nothing of the dialog's stored. change: what the player did in the
+// dialog before the signal. (One run per test: a process plays one game.)
+void TerminateDuringDialog(starttest::StartRig& t, uint32_t command, platform::headless::DialogAction change) {
+  using platform::headless::DialogAction;
+  InstallTerminateHandler();
+  int32_t page = -1;
+  t.host.backend->hdialogs->Script({change,
+                                    DialogAction::Inspect([&](const platform::DialogState&) {
+                                      page = TextScript::g_CurrentPage;
+                                      std::raise(SIGTERM);
+                                    }),
+                                    {DialogAction::Click, platform::kIdOk}});
+  int onPage = 0;
+  t.onFrame = [&](int) {
+    t.ClickNewGame();
+    onPage = OnFirstPage(t) ? onPage + 1 : 0;
+    if (onPage == 300) t.Command(command);
+  };
+  EXPECT_EQ(t.Start(), 0);
+  std::signal(SIGTERM, SIG_DFL);
+  const auto& finished = t.host.backend->hdialogs->Finished();
+  ASSERT_EQ(finished.size(), 1u) << "the dialog opened";
+  EXPECT_EQ(finished[0].Result(), -1) << "closed as Cancel";
+  EXPECT_TRUE(t.boxes->shown.empty()) << "no question";
+  EXPECT_LT(t.frames, starttest::StartRig::kMaxFrames) << "the game ended by itself";
+  const std::string ini = t.Ini();
+  EXPECT_NE(ini.find("[varn]"), std::string::npos);
+  EXPECT_NE(ini.find("DisplaySpeed=0"), std::string::npos) << "the settings' OK never came\n" << ini;
+  EXPECT_FALSE(SlotExists(1)) << "the save's OK never came";
+  EXPECT_TRUE(StoredPageRead(page)) << "the global data of the run was written, page " << page;
+}
+
+TEST_F(StartTest, TheTerminationSignalClosesAnOpenSaveDialogAsCancel) {
+  TerminateDuringDialog(*this, 40010, {platform::headless::DialogAction::Choose, IDC_SLOTLIST, {}, 0});
+}
+
+TEST_F(StartTest, TheTerminationSignalClosesAnOpenSettingsDialogAsCancel) {
+  TerminateDuringDialog(*this, 40028, {platform::headless::DialogAction::Click, IDC_SPEED_FAST});
 }
 
 TEST_F(StartTest, FullScreenKeepsTheMenuStatesAndWritesItselfBack) {

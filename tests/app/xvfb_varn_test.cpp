@@ -1,6 +1,7 @@
 // Real-window test: build/bin/varn started under a private Xvfb: its caption, the 800x600 picture
 // below the menu strip, a menu command chosen with the mouse, the window manager's close request
-// answered "いいえ" (the game runs on), and the termination signal ending it with 0.
+// answered "いいえ" (the game runs on), and the termination signal ending it with 0, also while a
+// dialog is open.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -56,16 +57,32 @@ class XvfbVarn : public ::testing::Test {
     if (!home.empty()) fs::remove_all(home);
   }
 
-  void Launch() {
+  // The game, with one option when one is given.
+  void Launch(const char* option = nullptr) {
     const std::string program = std::string(VARN_BINARY_DIR) + "/bin/varn";
     pid = fork();
     if (pid == 0) {
       setenv("HOME", home.c_str(), 1);
       setenv("XDG_CONFIG_HOME", (home / ".config").c_str(), 1);
+      // The instance lock of its own, so that a game another test plays does not make it a
+      // second instance.
+      setenv("XDG_RUNTIME_DIR", home.c_str(), 1);
       unsetenv("VARN_BACKEND");
-      execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+      execl(program.c_str(), program.c_str(), option, static_cast<char*>(nullptr));
       _exit(127);
     }
+  }
+  // Sends the termination signal; true when the game then ended with 0 within 10 s.
+  bool TerminatesCleanly() {
+    kill(pid, SIGTERM);
+    bool ended = false;
+    for (int i = 0; i < 100 && !ended; ++i) {
+      std::this_thread::sleep_for(100ms);
+      ended = waitpid(pid, &status, WNOHANG) == pid;
+    }
+    if (!ended) return false;
+    pid = -1;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
   }
   bool Running() { return pid > 0 && waitpid(pid, &status, WNOHANG) == 0; }
   // Waits for the box with this caption, answers it with Return (its default) until it is gone.
@@ -154,15 +171,30 @@ TEST_F(XvfbVarn, TheWindowItsMenuAndTheCloseQuestion) {
   EXPECT_TRUE(Running());
 
   // A log-out's termination signal ends it without a question, writing its configuration.
-  kill(pid, SIGTERM);
-  bool ended = false;
-  for (int i = 0; i < 100 && !ended; ++i) {
-    std::this_thread::sleep_for(100ms);
-    ended = waitpid(pid, &status, WNOHANG) == pid;
-  }
-  ASSERT_TRUE(ended) << "the game did not end on SIGTERM";
-  pid = -1;
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_TRUE(TerminatesCleanly()) << "the game did not end with 0 on SIGTERM: " << status;
+  EXPECT_TRUE(fs::exists(home / "Documents" / "quillbrook" / "varn_trial" / "varn.ini"));
+}
+
+// The termination signal while a dialog waits for the player (the display-driver choice at start):
+// the dialog closes as Cancel and the game ends with 0, writing its configuration.
+TEST_F(XvfbVarn, TheTerminationSignalClosesAnOpenDialog) {
+  Launch("--seldriver");
+  const unsigned long id = x.FindWindow("Lanternfall");
+  ASSERT_NE(id, 0u) << "no game window";
+  std::string geometry;
+  ASSERT_TRUE(x.Tool("getwindowgeometry " + std::to_string(id), &geometry));
+  int w = 0, h = 0;
+  const size_t g = geometry.find("Geometry: ");
+  ASSERT_NE(g, std::string::npos) << geometry;
+  ASSERT_EQ(std::sscanf(geometry.c_str() + g, "Geometry: %dx%d", &w, &h), 2);
+  // The dialog's light face in the middle of the picture.
+  const std::vector<uint8_t> shot =
+      CaptureUntil(id, h, [&](const std::vector<uint8_t>& s) { return Light(xvfbtest::At(s, 800, 400, h - 300)); });
+  xvfbtest::Dump("varn-driver-dialog", shot, 800, h);
+  ASSERT_TRUE(!shot.empty() && Light(xvfbtest::At(shot, 800, 400, h - 300))) << "the driver dialog is not shown";
+  std::this_thread::sleep_for(300ms);
+  ASSERT_TRUE(Running()) << "the dialog waits for an answer";
+  EXPECT_TRUE(TerminatesCleanly()) << "the game did not end with 0 on SIGTERM: " << status;
   EXPECT_TRUE(fs::exists(home / "Documents" / "quillbrook" / "varn_trial" / "varn.ini"));
 }
 

@@ -225,3 +225,51 @@ TEST_F(XvfbMenuAndDialog, MenuBarDialogAndFullScreenDraw) {
   ASSERT_TRUE(w.SetFullScreen(false));
   w.Destroy();
 }
+
+// The outside end (a termination) closes a drawn dialog as Cancel within a few of the host's
+// turns, even one whose procedure keeps itself open on Cancel.
+TEST_F(XvfbMenuAndDialog, TheOutsideEndClosesADrawnDialogAsCancel) {
+  Window& w = *b->window;
+  ASSERT_TRUE(w.Create(WindowDesc{u"varn-xvfb-end", kW, kH, true}));
+  w.Show();
+  std::vector<uint8_t> black(size_t(kW) * kH * 4);
+  w.GetPresenter().Present(ImageView{black.data(), kW, kH, kW * 4}, Rect{0, 0, kW, kH});
+  w.GetPresenter().Flush();
+  const unsigned long id = x.FindWindow("varn-xvfb-end");
+  ASSERT_NE(id, 0u);
+
+  DialogTemplate t;
+  t.caption = u"システム設定";
+  t.width = 300;
+  t.height = 160;
+  ControlTemplate ok;
+  ok.id = kIdOk;
+  ok.type = ControlType::DefaultButton;
+  ok.rect = Rect{20, 100, 120, 130};
+  ok.text = u"OK";
+  t.controls.push_back(ok);
+
+  std::atomic<bool> ended{false};
+  std::atomic<int64_t> endedAt{0};
+  b->dialogs->SetOutsideEnd([&] { return ended.load(); });
+  std::thread signal([&] {
+    // Once the dialog's light face is on the screen.
+    CaptureUntil(x, id, kW, kH, [](const std::vector<uint8_t>& s) { return Light(xvfbtest::At(s, kW, 400, 300)); });
+    endedAt = Steady::now().time_since_epoch().count();
+    ended = true;
+  });
+  std::vector<std::string> commands;
+  const int32_t result = b->dialogs->RunModal(t, [&](DialogControls&, const DialogEvent& e) {
+    if (e.type == DialogEventType::Command) commands.push_back(e.control == kIdCancel ? "cancel" : "other");
+    return true;
+  });
+  const auto closed = Steady::now();
+  signal.join();
+  b->dialogs->SetOutsideEnd(nullptr);
+  ASSERT_TRUE(ended) << "the dialog was never drawn";
+  EXPECT_EQ(result, -1);
+  EXPECT_EQ(commands, std::vector<std::string>{"cancel"}) << "the procedure was told Cancel once";
+  const auto took = closed - Steady::time_point(Steady::duration(endedAt.load()));
+  EXPECT_LT(took, std::chrono::milliseconds(500)) << "closed within a few turns of the host";
+  w.Destroy();
+}

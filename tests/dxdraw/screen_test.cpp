@@ -1,4 +1,5 @@
-// The screen surface: dirty collection, one merged repaint per frame, presentation, frame skipping.
+// The screen surface: dirty collection, one merged repaint per frame, the clear left out under an
+// opaque cover, presentation, frame skipping.
 #include "dxdraw/screen.h"
 
 #include <gtest/gtest.h>
@@ -167,6 +168,84 @@ TEST_F(ScreenTest, CloneSurfaceCopiesTheScreen) {
   ASSERT_TRUE(copy);
   EXPECT_EQ(copy->GetWidth(), 100);
   EXPECT_EQ(Px(copy.Get(), 9, 9), 0x00FF0000u);
+}
+
+// A picture with every colour and transparency byte different from its neighbours'.
+SurfaceRef Pattern(int w, int h, uint32_t seed) {
+  SurfaceRef p = MakeSurface(32, w, h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) SetPx(p.Get(), x, y, (uint32_t(x) * 2654435761u + uint32_t(y) * 40503u) ^ seed);
+  return p;
+}
+
+// The clear before a repaint is left out only where the first view drawn replaces every pixel;
+// either way the screen comes out as cleared and drawn in order, over a back surface full of
+// stale pixels, with the plain and the fast pixel routines.
+TEST_F(ScreenTest, TheClearIsLeftOutOnlyUnderAnOpaqueCover) {
+  struct Layer {
+    int w, h, x, y;
+    uint32_t mode;
+    uint32_t level;
+    bool shown;
+  };
+  const Layer blendOnTop{40, 30, 20, 20, kBltBlend, 128, true};
+  struct Case {
+    const char* name;
+    std::vector<Layer> layers;
+    DrawCover cover;
+  };
+  const Case cases[] = {
+      {"opaque full cover under a blend", {{100, 80, 0, 0, kBltCopy, 32, true}, blendOnTop}, DrawCover::Whole},
+      {"opaque picture narrower than the screen", {{60, 80, 0, 0, kBltCopy, 32, true}, blendOnTop}, DrawCover::Partial},
+      {"opaque picture moved off the corner", {{100, 80, 3, 0, kBltCopy, 32, true}}, DrawCover::Partial},
+      {"picture with its transparency", {{100, 80, 0, 0, kBltSrcAlpha, 32, true}}, DrawCover::Partial},
+      {"translucent picture", {{100, 80, 0, 0, kBltBlend, 128, true}}, DrawCover::Partial},
+      {"a hidden picture first, then an opaque cover",
+       {{30, 30, 0, 0, kBltBlend, 100, false}, {100, 80, 0, 0, kBltCopy, 32, true}},
+       DrawCover::Whole},
+  };
+  const Rect whole{0, 0, 100, 80};
+  for (BlitVersion version : kBlitVersions) {
+    if (!SetBlitVersion(version)) continue;
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + ", " + BlitVersionName(version));
+      auto* layer = new DxDrawGroup;
+      screen->AddChild(layer);
+      std::vector<SurfaceRef> pictures;
+      SurfaceRef expected = MakeSurface(32, 100, 80);
+      expected->Fill(nullptr, 0, 0);
+      for (const Layer& l : c.layers) {
+        pictures.push_back(Pattern(l.w, l.h, uint32_t(pictures.size()) * 0x9E3779B9u));
+        auto* sprite = new DxSprite(pictures.back().Get(), nullptr, l.mode);
+        sprite->m_Params.level = l.level;
+        sprite->SetPosition(l.x, l.y);
+        if (!l.shown) sprite->Hide();
+        layer->AddChild(sprite);
+        if (l.shown) expected->Blt(l.x, l.y, pictures.back().Get(), nullptr, nullptr, &sprite->m_Params);
+      }
+      DxSurface* back = screen->GetBackSurface();
+      for (int y = 0; y < 80; ++y)
+        for (int x = 0; x < 100; ++x) SetPx(back, x, y, 0x5A000000u | uint32_t(x * 977 + y * 131));
+      screen->Present(&window, true, nullptr);
+      EXPECT_EQ(screen->CoverOf(whole, back), c.cover);
+      int differing = 0;
+      for (int y = 0; y < 80; ++y)
+        for (int x = 0; x < 100; ++x) differing += Px(back, x, y) != Px(expected.Get(), x, y);
+      EXPECT_EQ(differing, 0) << "pixels unlike a cleared and redrawn screen";
+      layer->Release();
+    }
+  }
+  SetBlitVersion(BlitVersion::kPlain);
+
+  // A repaint of a part that the narrower opaque picture covers needs no clear either.
+  SurfaceRef narrow = Pattern(60, 80, 1);
+  auto* cover = new DxSprite(narrow.Get(), nullptr, kBltCopy);
+  screen->AddChild(cover);
+  screen->Present(&window, true, nullptr);
+  EXPECT_EQ(screen->CoverOf(Rect{10, 10, 60, 80}, screen->GetBackSurface()), DrawCover::Whole);
+  EXPECT_EQ(screen->CoverOf(Rect{10, 10, 61, 80}, screen->GetBackSurface()), DrawCover::Partial);
+  EXPECT_EQ(screen->CoverOf(Rect{70, 10, 80, 80}, screen->GetBackSurface()), DrawCover::None);
+  cover->Release();
 }
 
 TEST(DirtyRectList, UnionModeMergesAndIgnoresEmpty) {

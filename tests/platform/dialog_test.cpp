@@ -180,6 +180,53 @@ TEST(HeadlessDialogHost, ScriptsThatRunOutNeverHang) {
   EXPECT_EQ(host.RunModal(SampleDialog(), [](DialogControls&, const DialogEvent&) { return true; }), -1);
 }
 
+TEST(HeadlessDialogHost, TheOutsideEndClosesEveryOpenDialogAsCancel) {
+  headless::HeadlessDialogHost host;
+  bool ended = false;
+  host.SetOutsideEnd([&] { return ended; });
+  std::vector<std::string> events;
+  // OK ends with 1; Cancel is only noted, so the host has to close the dialog itself.
+  const DialogProcedure refusesCancel = [&](DialogControls& c, const DialogEvent& e) {
+    if (e.type != DialogEventType::Command) return true;
+    events.push_back(e.control == kIdOk ? "ok" : e.control == kIdCancel ? "cancel" : "other");
+    if (e.control == kIdOk) c.End(1);
+    return true;
+  };
+
+  // Asked during the dialog: what the script does after it never happens.
+  host.Script({DialogAction::Inspect([&](const DialogState&) { ended = true; }), {DialogAction::Click, kIdOk}});
+  EXPECT_EQ(host.RunModal(SampleDialog(), refusesCancel), -1);
+  EXPECT_EQ(events, std::vector<std::string>{"cancel"}) << "the procedure was told Cancel and OK never came";
+
+  // A dialog that opens while the end is asked closes after its Init.
+  events.clear();
+  host.Script({{DialogAction::Click, kIdOk}});
+  EXPECT_EQ(host.RunModal(SampleDialog(), refusesCancel), -1);
+  EXPECT_EQ(events, std::vector<std::string>{"cancel"});
+
+  // A nested dialog closes, and then the one it was opened from.
+  ended = false;
+  events.clear();
+  int32_t inner = 0;
+  host.Script({{DialogAction::Click, 1043}, {DialogAction::Click, kIdOk}});
+  host.Script({DialogAction::Inspect([&](const DialogState&) { ended = true; }), {DialogAction::Click, kIdOk}});
+  const int32_t outer = host.RunModal(SampleDialog(), [&](DialogControls& c, const DialogEvent& e) {
+    if (e.type == DialogEventType::Command && e.control == 1043) inner = host.RunModal(SampleDialog(), refusesCancel);
+    return refusesCancel(c, e);
+  });
+  EXPECT_EQ(inner, -1);
+  EXPECT_EQ(outer, -1);
+  EXPECT_EQ(events, (std::vector<std::string>{"cancel", "other", "cancel"}));
+
+  // Without the end asked the script runs as it is written.
+  ended = false;
+  host.Script({{DialogAction::Click, kIdOk}});
+  EXPECT_EQ(host.RunModal(SampleDialog(), refusesCancel), 1);
+  host.SetOutsideEnd(nullptr);
+  host.Script({{DialogAction::Click, kIdOk}});
+  EXPECT_EQ(host.RunModal(SampleDialog(), refusesCancel), 1);
+}
+
 TEST(HeadlessDialogHost, AClickedButtonTakesTheFocusBeforeItsCommand) {
   // A procedure in the manner of a number dialog: OK while the edit has the focus only moves
   // the focus on; OK otherwise closes.
