@@ -27,10 +27,14 @@ std::string FamilyFor(const std::u16string& face) {
 struct Library {
   FT_Library ft = nullptr;
   static inline int live = 0;
+  static inline bool fontconfig = false;  // fontconfig was started (it is, at the first need)
   explicit Library(FT_Library l) : ft(l) { ++live; }
   ~Library() {
     FT_Done_FreeType(ft);
-    if (--live == 0) FcFini();
+    if (--live == 0 && fontconfig) {
+      FcFini();
+      fontconfig = false;
+    }
   }
 };
 
@@ -95,16 +99,16 @@ std::vector<std::u16string> ReadFontList();
 
 class FreeTypeGlyphSource : public GlyphSource {
  public:
-  // Fontconfig reads its configuration and caches on a worker (tens of milliseconds that the
-  // first frame does not wait for); the first face or the font list waits for it.
+  // Fontconfig reads its configuration and caches (tens of milliseconds) when the first face or
+  // the font list is asked for, not while the game starts: the first frame does not wait for it.
   explicit FreeTypeGlyphSource(FT_Library library)
-      : m_Library(std::make_shared<Library>(library)), m_Start(std::async(std::launch::async, [] {
+      : m_Library(std::make_shared<Library>(library)), m_Start(std::async(std::launch::deferred, [] {
           FontConfigStart start;
-          start.ok = FcInit();
+          start.ok = Library::fontconfig = FcInit();
           if (start.ok) start.fonts = ReadFontList();
           return start;
         })) {}
-  ~FreeTypeGlyphSource() override { Started(); }
+  ~FreeTypeGlyphSource() override = default;
 
   std::unique_ptr<GlyphFace> OpenFace(const std::u16string& face, int height, int weight) override {
     if (height <= 0 || !Started().ok) return nullptr;
