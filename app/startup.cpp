@@ -162,7 +162,6 @@ void RunGameData(Run& run) {
   LoadSystemSounds(g_SystemArchive);
   AddACT(15, MakeACT(FrameCounterProc, 0));
   g_SystemImage = LoadScriptImage(g_SystemArchive, u"SYSTEM", false, false);
-  g_FontList = UsableFonts(platform::GetGlyphSource()->ListFonts());
   Sound::SetMasterVolume(Sound::VolumeToDecibels(int32_t(g_Setting.m_MainVolume) * 255 / 100));
   std::fill(std::begin(g_ReadFlags), std::end(g_ReadFlags), uint8_t(0));
   g_LastSaveSlot = -1;
@@ -188,6 +187,9 @@ void RunGameData(Run& run) {
     TransferScope dropped(false);
     ShowBrandLogo(run.screen, g_ScriptArchive);
   }
+  // The font list serves the settings dialog only, which cannot be opened during the logo: read
+  // after it, the desktop's font configuration is not waited for before the first frame.
+  g_FontList = UsableFonts(platform::GetGlyphSource()->ListFonts());
   EnableSettingsItems(menu, true);
 
   int mode = 0;

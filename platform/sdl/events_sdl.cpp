@@ -10,6 +10,13 @@
 
 namespace platform::sdl {
 
+namespace {
+
+// Quiet waits after which SDL's queue is read all the same (six frames: a tenth of a second).
+constexpr int kQuietWaits = 6;
+
+}  // namespace
+
 // ---- events ----
 
 void SdlWindow::HandleSdlEvent(const SDL_Event& e, bool modal) {
@@ -155,8 +162,12 @@ void SdlWindow::Drain() {
 
 bool SdlWindow::PollEvent(Event& out) {
   if (!m_Window.get()) return false;
+  // A wait that has just timed out read the display's queue as its last step: the frame that
+  // follows it does not read it again at once.
+  const bool justRead = m_WaitedEmpty;
+  m_WaitedEmpty = false;
   if (m_Queue.empty()) {
-    Drain();
+    if (!justRead) Drain();
     if (m_Dirty) Render();
   }
   if (m_Queue.empty()) return false;
@@ -169,16 +180,40 @@ bool SdlWindow::WaitEvent(Event& out, uint32_t timeoutMs) {
   if (!m_Window.get()) return false;
   if (m_Queue.empty()) {
     if (m_Dirty) Render();
-    // SDL reads the display's queue itself before it waits: no poll of our own ahead of it, which
-    // would ask the X server for events twice in every frame of a paced game.
-    SDL_Event e;
-    if (SDL_WaitEventTimeout(&e, int(std::min<uint32_t>(timeoutMs, 0x7FFFFFFF)))) {
-      HandleSdlEvent(e, false);
-      Drain();
-      if (m_Dirty) Render();
+    if (m_XDisplay) {
+      // On X the connection itself is waited on, and SDL's queue read when something came: SDL's
+      // own timed wait reads the display's queue three times around its wait, in every frame of
+      // a paced game. A quiet connection is still read every few frames, for what SDL itself
+      // has put off (a focus change it settles after a moment, a signal's quit event).
+      const uint32_t until = SDL_GetTicks() + timeoutMs;
+      for (;;) {
+        const int32_t left = int32_t(until - SDL_GetTicks());
+        const bool came = left <= 0 || SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT) || WaitForX(m_XDisplay, left);
+        if (came || ++m_QuietWaits >= kQuietWaits) {
+          m_QuietWaits = 0;
+          Drain();
+        }
+        if (m_Dirty) Render();
+        if (!m_Queue.empty()) break;
+        if (int32_t(until - SDL_GetTicks()) <= 0) {
+          m_WaitedEmpty = true;
+          return false;
+        }
+      }
+    } else {
+      SDL_Event e;
+      if (SDL_WaitEventTimeout(&e, int(std::min<uint32_t>(timeoutMs, 0x7FFFFFFF)))) {
+        HandleSdlEvent(e, false);
+        Drain();
+        if (m_Dirty) Render();
+      }
+      if (m_Queue.empty()) {
+        m_WaitedEmpty = true;
+        return false;
+      }
     }
-    if (m_Queue.empty()) return false;
   }
+  m_WaitedEmpty = false;
   return PollEvent(out);
 }
 

@@ -6,6 +6,7 @@
 #include FT_SYNTHESIS_H
 
 #include <algorithm>
+#include <future>
 #include <string>
 
 #include "platform/glyphs.h"
@@ -26,10 +27,14 @@ std::string FamilyFor(const std::u16string& face) {
 struct Library {
   FT_Library ft = nullptr;
   static inline int live = 0;
+  static inline bool fontconfig = false;  // fontconfig was started (it is, at the first need)
   explicit Library(FT_Library l) : ft(l) { ++live; }
   ~Library() {
     FT_Done_FreeType(ft);
-    if (--live == 0) FcFini();
+    if (--live == 0 && fontconfig) {
+      FcFini();
+      fontconfig = false;
+    }
   }
 };
 
@@ -84,12 +89,29 @@ class FreeTypeFace : public GlyphFace {
   int m_Baseline;  // rows from the cell's top to the baseline
 };
 
+// What fontconfig's start gives: whether it started, and the font list read with it.
+struct FontConfigStart {
+  bool ok = false;
+  std::vector<std::u16string> fonts;
+};
+
+std::vector<std::u16string> ReadFontList();
+
 class FreeTypeGlyphSource : public GlyphSource {
  public:
-  explicit FreeTypeGlyphSource(FT_Library library) : m_Library(std::make_shared<Library>(library)) {}
+  // Fontconfig reads its configuration and caches (tens of milliseconds) when the first face or
+  // the font list is asked for, not while the game starts: the first frame does not wait for it.
+  explicit FreeTypeGlyphSource(FT_Library library)
+      : m_Library(std::make_shared<Library>(library)), m_Start(std::async(std::launch::deferred, [] {
+          FontConfigStart start;
+          start.ok = Library::fontconfig = FcInit();
+          if (start.ok) start.fonts = ReadFontList();
+          return start;
+        })) {}
+  ~FreeTypeGlyphSource() override = default;
 
   std::unique_ptr<GlyphFace> OpenFace(const std::u16string& face, int height, int weight) override {
-    if (height <= 0) return nullptr;
+    if (height <= 0 || !Started().ok) return nullptr;
     std::string file;
     int index = 0;
     if (!Match(FamilyFor(face), file, index)) return nullptr;
@@ -105,33 +127,14 @@ class FreeTypeGlyphSource : public GlyphSource {
     return std::make_unique<FreeTypeFace>(m_Library, ft, height, weight >= 700);
   }
 
-  std::vector<std::u16string> ListFonts() override {
-    std::vector<std::u16string> out;
-    FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>(":lang=ja"));
-    FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, FC_SPACING, nullptr);
-    FcFontSet* set = pattern && objects ? FcFontList(nullptr, pattern, objects) : nullptr;
-    bool mincho = false, gothic = false;
-    for (int i = 0; set && i < set->nfont; ++i) {
-      int spacing = FC_PROPORTIONAL;
-      if (FcPatternGetInteger(set->fonts[i], FC_SPACING, 0, &spacing) != FcResultMatch) continue;
-      if (spacing != FC_MONO && spacing != FC_DUAL) continue;
-      FcChar8* family = nullptr;
-      if (FcPatternGetString(set->fonts[i], FC_FAMILY, 0, &family) != FcResultMatch || !family) continue;
-      const std::string name(reinterpret_cast<const char*>(family));
-      mincho |= name == "IPAMincho";
-      gothic |= name == "IPAGothic";
-      const std::u16string wide = Utf8ToWide(name);
-      if (std::find(out.begin(), out.end(), wide) == out.end()) out.push_back(wide);
-    }
-    if (mincho) out.push_back(u"ＭＳ 明朝");
-    if (gothic) out.push_back(u"ＭＳ ゴシック");
-    if (set) FcFontSetDestroy(set);
-    if (objects) FcObjectSetDestroy(objects);
-    if (pattern) FcPatternDestroy(pattern);
-    return out;
-  }
+  std::vector<std::u16string> ListFonts() override { return Started().fonts; }
 
  private:
+  const FontConfigStart& Started() {
+    if (m_Start.valid()) m_Started = m_Start.get();
+    return m_Started;
+  }
+
   static bool Match(const std::string& family, std::string& file, int& index) {
     FcPattern* pattern = FcPatternCreate();
     if (!pattern) return false;
@@ -154,12 +157,40 @@ class FreeTypeGlyphSource : public GlyphSource {
   }
 
   std::shared_ptr<Library> m_Library;
+  std::future<FontConfigStart> m_Start;
+  FontConfigStart m_Started;
 };
+
+// The installed fixed-pitch fonts that cover Japanese, with the Windows names the IPA fonts serve.
+std::vector<std::u16string> ReadFontList() {
+  std::vector<std::u16string> out;
+  FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>(":lang=ja"));
+  FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, FC_SPACING, nullptr);
+  FcFontSet* set = pattern && objects ? FcFontList(nullptr, pattern, objects) : nullptr;
+  bool mincho = false, gothic = false;
+  for (int i = 0; set && i < set->nfont; ++i) {
+    int spacing = FC_PROPORTIONAL;
+    if (FcPatternGetInteger(set->fonts[i], FC_SPACING, 0, &spacing) != FcResultMatch) continue;
+    if (spacing != FC_MONO && spacing != FC_DUAL) continue;
+    FcChar8* family = nullptr;
+    if (FcPatternGetString(set->fonts[i], FC_FAMILY, 0, &family) != FcResultMatch || !family) continue;
+    const std::string name(reinterpret_cast<const char*>(family));
+    mincho |= name == "IPAMincho";
+    gothic |= name == "IPAGothic";
+    const std::u16string wide = Utf8ToWide(name);
+    if (std::find(out.begin(), out.end(), wide) == out.end()) out.push_back(wide);
+  }
+  if (mincho) out.push_back(u"ＭＳ 明朝");
+  if (gothic) out.push_back(u"ＭＳ ゴシック");
+  if (set) FcFontSetDestroy(set);
+  if (objects) FcObjectSetDestroy(objects);
+  if (pattern) FcPatternDestroy(pattern);
+  return out;
+}
 
 }  // namespace
 
 std::unique_ptr<GlyphSource> CreateFreeTypeGlyphSource() {
-  if (!FcInit()) return nullptr;
   FT_Library library = nullptr;
   if (FT_Init_FreeType(&library) != 0) return nullptr;
   return std::make_unique<FreeTypeGlyphSource>(library);

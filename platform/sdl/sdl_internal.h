@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <future>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -19,12 +20,19 @@
 #include "platform/utf.h"
 
 struct ImGuiContext;
+struct _XDisplay;
 
 namespace platform::sdl {
 
 inline void LogLine(const std::string& text) {
   DebugOutput(Utf8ToWide(text));
 }
+
+// The X connection under a window where SDL's video driver is X; null elsewhere.
+_XDisplay* XDisplayOf(SDL_Window* window);
+// Waits up to `timeoutMs` for the X connection to have something to read; at once where Xlib
+// holds events read already. False when the time passed with nothing to read.
+bool WaitForX(_XDisplay* display, int32_t timeoutMs);
 
 // Owners of SDL objects.
 struct SdlDeleter {
@@ -108,7 +116,7 @@ class SdlWindow : public Window {
   Rect PictureRect() const;
   Point WindowToClient(int32_t wx, int32_t wy) const;
   // The UI font can show `ch` (from the font file's own coverage, whatever the atlas holds).
-  bool HasGlyph(char16_t ch) const;
+  bool HasGlyph(char16_t ch);
   // A text the menu bar or a dialog is about to draw: characters the font atlas lacks are
   // added to it before the next ImGui frame.
   void NoteText(std::u16string_view text);
@@ -126,6 +134,10 @@ class SdlWindow : public Window {
   void Drain();
   void NoteMenu(const std::vector<MenuItem>& items, uint64_t& signature);
   void RebuildAtlas();
+  // The menu strip takes room above the picture.
+  bool StripShown() const { return m_WithMenu && m_Menu && m_MenuShown; }
+  // Takes the UI font's coverage from the worker that reads it, once, before its first use.
+  void JoinUiFont();
 
   std::shared_ptr<Session> m_Session;
   Options m_Options;
@@ -147,12 +159,20 @@ class SdlWindow : public Window {
   bool m_Modal = false;
   bool m_CloseWhileModal = false;
   bool m_UiMouse = false;
-  bool m_FrontChanged = false;   // a new picture came since the last presented frame
-  uint64_t m_MenuSignature = 0;  // the menu's labels and states as last drawn
+  bool m_FrontChanged = false;      // a new picture came since the last presented frame
+  bool m_WaitedEmpty = false;       // the last wait ended with SDL's queue read and empty
+  int m_QuietWaits = 0;             // waits in a row that ended with nothing from the X server
+  _XDisplay* m_XDisplay = nullptr;  // the X connection under SDL's video driver, where it is X
+  uint64_t m_MenuSignature = 0;     // the menu's labels and states as last drawn
   // The UI font's file, the characters it holds, those the atlas holds and whether the atlas
   // must be built again before the next frame.
   std::string m_FontPath;
   std::bitset<0x10000> m_FontHas, m_InAtlas;
+  struct UiFont {
+    std::string path;  // empty where the file cannot be read
+    std::bitset<0x10000> has;
+  };
+  std::future<UiFont> m_PendingFont;  // the font file read on a worker while the game starts
   bool m_AtlasDirty = false;
   int m_Settle = 0;  // frames still to draw after ImGui was last busy
   int32_t m_ClientW = 800, m_ClientH = 600, m_Strip = 22;

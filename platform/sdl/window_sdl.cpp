@@ -146,26 +146,29 @@ bool SdlWindow::Create(const WindowDesc& desc) {
     // check boxes, radio buttons, edits, lists and trackbar tracks visible.
     style.FrameBorderSize = 1.0f;
     style.Colors[ImGuiCol_ModalWindowDimBg] = ImVec4(0, 0, 0, 0.15f);
+    // The font file's character map is read on a worker: the first frame takes it, and the
+    // window and the game's data are made meanwhile.
     const std::string font = m_Options.uiFontPath.empty() ? DefaultUiFont() : m_Options.uiFontPath;
+    m_PendingFont = std::async(std::launch::async, [font] {
+      UiFont out;
+      if (!font.empty() && IsRegularFile(Utf8ToWide(font)) && FontCoverage(font, out.has))
+        out.path = font;
+      else
+        out.has.reset();
+      return out;
+    });
     m_FontHas.reset();
     m_InAtlas.reset();
     m_FontPath.clear();
-    if (!font.empty() && IsRegularFile(Utf8ToWide(font)) && FontCoverage(font, m_FontHas)) {
-      m_FontPath = font;
-    } else {
-      LogLine("No Japanese UI font found; menus and dialogs use ImGui's own font\n");
-      m_FontHas.reset();
-      for (char16_t c = 0x20; c <= 0xFF; ++c) m_FontHas.set(c);  // what ImGui's own font holds
-    }
-    for (const auto& range : kStartRanges)
-      for (char32_t c = range[0]; c <= range[1]; ++c)
-        if (m_FontHas[c]) m_InAtlas.set(c);
     m_AtlasDirty = true;  // built before the first frame
     m_ImGuiSdl = ImGui_ImplSDL2_InitForSDLRenderer(m_Window.get());
     m_ImGuiRenderer = ImGui_ImplSDLRenderer_Init(m_Renderer.get());
   }
+  m_XDisplay = XDisplayOf(m_Window.get());
   SDL_StartTextInput();
-  LayoutWindowed();
+  // The window was made at its final size: with the menu strip when a menu is to come (the
+  // menu model follows the creation at once), so that setting the menu resizes nothing.
+  m_Dirty = true;
   return true;
 }
 
@@ -178,12 +181,30 @@ void SdlWindow::Destroy() {
   }
   // The context goes before the renderer its font texture lives in, the window last.
   m_ImGui.reset();
+  if (m_PendingFont.valid()) m_PendingFont.wait();
+  m_PendingFont = {};
   m_Texture.reset();
   m_Renderer.reset();
   if (m_Window.get()) SDL_StopTextInput();
   m_Window.reset();
+  m_XDisplay = nullptr;
   m_Queue.clear();
   m_FullScreen = false;
+}
+
+void SdlWindow::JoinUiFont() {
+  if (!m_PendingFont.valid()) return;
+  UiFont font = m_PendingFont.get();
+  m_FontPath = font.path;
+  m_FontHas = font.has;
+  if (m_FontPath.empty()) {
+    LogLine("No Japanese UI font found; menus and dialogs use ImGui's own font\n");
+    for (char16_t c = 0x20; c <= 0xFF; ++c) m_FontHas.set(c);  // what ImGui's own font holds
+  }
+  for (const auto& range : kStartRanges)
+    for (char32_t c = range[0]; c <= range[1]; ++c)
+      if (m_FontHas[c]) m_InAtlas.set(c);
+  m_AtlasDirty = true;
 }
 
 void SdlWindow::SetCaption(const std::u16string& caption) {
@@ -207,7 +228,7 @@ bool SdlWindow::IsActive() const {
 
 void SdlWindow::LayoutWindowed() {
   if (!m_Window.get() || m_FullScreen) return;
-  const int32_t strip = (m_WithMenu && m_Menu && m_MenuShown) ? m_Strip : 0;
+  const int32_t strip = StripShown() ? m_Strip : 0;
   int w = 0, h = 0;
   SDL_GetWindowSize(m_Window.get(), &w, &h);
   if (w != m_ClientW || h != m_ClientH + strip) SDL_SetWindowSize(m_Window.get(), m_ClientW, m_ClientH + strip);
@@ -221,7 +242,7 @@ Rect SdlWindow::PictureRect() const {
     SDL_GetRendererOutputSize(m_Renderer.get(), &dw, &dh);
     return LetterboxRect(dw, dh, m_ClientW, m_ClientH);
   }
-  const int32_t top = (m_WithMenu && m_Menu && m_MenuShown) ? m_Strip : 0;
+  const int32_t top = StripShown() ? m_Strip : 0;
   return Rect{0, top, m_ClientW, top + m_ClientH};
 }
 
@@ -343,6 +364,7 @@ void SdlWindow::UpdateFront(const ImageView& back, const Rect& rect) {
 void SdlWindow::Render(const std::function<void()>& overlay) {
   if (!m_Window.get() || !m_Renderer.get()) return;
   ImGuiScope scope(m_ImGui.get());
+  JoinUiFont();
   uint64_t signature = 14695981039346656037ull;
   if (m_Menu && m_MenuShown) NoteMenu(m_Menu->Top(), signature);
   const bool menuChanged = signature != m_MenuSignature;
@@ -400,6 +422,7 @@ void SdlWindow::NoteMenu(const std::vector<MenuItem>& items, uint64_t& signature
 }
 
 void SdlWindow::NoteText(std::u16string_view text) {
+  JoinUiFont();
   for (char16_t c : text) {
     if (c < 0x20 || m_InAtlas[c] || !m_FontHas[c]) continue;
     m_InAtlas.set(c);
@@ -440,7 +463,8 @@ bool UiFontHasGlyph(Window& window, char16_t ch) {
   return w->HasGlyph(ch);
 }
 
-bool SdlWindow::HasGlyph(char16_t ch) const {
+bool SdlWindow::HasGlyph(char16_t ch) {
+  JoinUiFont();
   return m_FontHas[ch];
 }
 

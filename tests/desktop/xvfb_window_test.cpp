@@ -3,7 +3,11 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstring>
+
 #include "platform/input.h"
+#include "platform/menu.h"
 #include "platform/sdl/sdl_backend.h"
 #include "xvfb.h"
 
@@ -32,9 +36,66 @@ std::vector<uint8_t> Quadrants(int w, int h) {
   return px;
 }
 
+// The SDL window with this title, found among SDL's own.
+SDL_Window* SdlWindowNamed(const char* title) {
+  for (Uint32 id = 1; id < 256; ++id) {
+    SDL_Window* w = SDL_GetWindowFromID(id);
+    if (w && std::strcmp(SDL_GetWindowTitle(w), title) == 0) return w;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 using XvfbWindow = xvfbtest::Desktop;
+
+TEST_F(XvfbWindow, AWindowForAMenuIsMadeAtItsFinalSize) {
+  Window& w = *b->window;
+  ASSERT_TRUE(w.Create(WindowDesc{u"varn-xvfb-size", 800, 600, true}));
+  SDL_Window* sdl = SdlWindowNamed("varn-xvfb-size");
+  ASSERT_NE(sdl, nullptr);
+  int width = 0, made = 0, withMenu = 0;
+  SDL_GetWindowSize(sdl, &width, &made);
+  Menu menu({MenuItem::Popup(u"システム", {MenuItem::Command(40001, u"終了")})});
+  w.SetMenu(&menu);
+  SDL_GetWindowSize(sdl, &width, &withMenu);
+  EXPECT_EQ(width, 800);
+  EXPECT_GT(made, 600) << "the strip above the picture is there from the start";
+  EXPECT_EQ(made, withMenu) << "setting the menu resizes nothing";
+  w.SetMenu(nullptr);
+  w.Destroy();
+}
+
+TEST_F(XvfbWindow, AWaitEndsWithTheKeyThatCameOrWhenItsTimeIsUp) {
+  Window& w = *b->window;
+  ASSERT_TRUE(w.Create(WindowDesc{u"varn-xvfb-wait", 800, 600, false}));
+  w.Show();
+  const unsigned long id = x.FindWindow("varn-xvfb-wait");
+  ASSERT_NE(id, 0u);
+  x.Tool("windowfocus --sync " + std::to_string(id));
+  std::vector<Event> events;
+  ASSERT_TRUE(PumpUntil(w, events, [&] { return w.IsActive(); }));
+
+  // Nothing comes: the wait takes its whole time (what the window had still to say comes first).
+  using Clock = std::chrono::steady_clock;
+  Event e;
+  bool quiet = false;
+  for (int i = 0; i < 50 && !quiet; ++i) {
+    const auto start = Clock::now();
+    quiet = !w.WaitEvent(e, 100);
+    if (quiet) EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(95));
+  }
+  ASSERT_TRUE(quiet) << "the window never fell quiet";
+
+  // A key sent before the wait ends it with the key, long before its time.
+  ASSERT_TRUE(x.Tool("key b"));
+  const auto start = Clock::now();
+  bool pressed = false;
+  while (!pressed && w.WaitEvent(e, 5000)) pressed = e.type == EventType::KeyDown && e.key == DIK_B;
+  EXPECT_TRUE(pressed) << "the key never ended the wait";
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(4));
+  w.Destroy();
+}
 
 TEST_F(XvfbWindow, PresentsAFrameAndDeliversKeysAndClicks) {
   Window& w = *b->window;
