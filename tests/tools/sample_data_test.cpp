@@ -202,14 +202,18 @@ TEST_F(Scenario, JumpTablesNameLabelsThatOpenPages) {
     ExpectLabel(e->m_Label, "judge entry " + std::to_string(e->m_Id));
     for (int i = 0; i < e->m_Count; ++i) EXPECT_NE(e->m_Conditions[i].m_Op, TextScript::IVOP_NONE) << U8(e->m_Label);
   }
-  // The judge decides the finale by whether the lantern was taken.
+  // The judge decides the ending by the two choices (K1, K2) and the lantern (LIGHT); when no
+  // entry holds, jump line 10 gives the ending without the roll.
   struct Case {
-    int32_t light;
+    int32_t k1, k2, light;
     const char16_t* label;
   };
-  for (const Case& c : {Case{1, u"FINALE_RIVER"}, Case{0, u"FINALE_HILL"}}) {
+  for (const Case& c : {Case{1, 1, 1, u"END_ROLL"}, Case{1, 2, 1, u"END_TWO"}, Case{2, 1, 0, u"END_ONE"},
+                        Case{2, 2, 0, u"END_ONE"}, Case{1, 1, 0, u"END_ONE"}}) {
+    g_Variables.Set(u"K1", c.k1);
+    g_Variables.Set(u"K2", c.k2);
     g_Variables.Set(u"LIGHT", c.light);
-    EXPECT_EQ(m_Group.DispatchIV(1), m_Group.FindLabel(c.label)) << "LIGHT " << c.light;
+    EXPECT_EQ(m_Group.DispatchIV(10), m_Group.FindLabel(c.label)) << c.k1 << " " << c.k2 << " " << c.light;
   }
 }
 

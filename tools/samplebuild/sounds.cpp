@@ -350,6 +350,41 @@ bool MakeStreamSounds(std::vector<OutputFile>& out, std::string& error) {
                        {'o', 0.34, -2}},
                       262);
        }},
+      // 灯子: "あそこ" and "流そう、今".
+      {"voice/tk003.ogg",
+       [] {
+         return Voice({{'a', 0.16, 0}, {'o', 0.16, 2}, {'o', 0.3, 4}}, 262);
+       }},
+      {"voice/tk004.ogg",
+       [] {
+         return Voice({{'a', 0.18, 0}, {'a', 0.16, 2}, {'o', 0.3, 0}, {'i', 0.18, 3}, {'a', 0.3, -1}}, 262);
+       }},
+      // 朔: "おや、珍しい客だ", lower and slower.
+      {"voice/sk001.ogg",
+       [] {
+         return Voice({{'o', 0.2, 0}, {'a', 0.26, -2}, {'a', 0.2, 2}, {'i', 0.2, 0}, {'a', 0.36, -3}}, 131);
+       }},
+      // 千代: "ねえちゃん！" and "わすれてたよ！", higher and quick.
+      {"voice/cy001.ogg",
+       [] {
+         return Voice({{'e', 0.14, 0}, {'e', 0.12, 2}, {'a', 0.3, 5}}, 330);
+       }},
+      {"voice/cy002.ogg",
+       [] {
+         return Voice({{'a', 0.12, 0}, {'u', 0.12, 2}, {'e', 0.12, 4}, {'e', 0.12, 2}, {'o', 0.3, 7}}, 330);
+       }},
+      // The settings dialog's test voice and test effect.
+      {"voice/V_TEST.ogg",
+       [] {
+         return Voice({{'a', 0.2, 0}, {'i', 0.2, 2}, {'u', 0.2, 4}, {'e', 0.2, 5}}, 262);
+       }},
+      {"se/INS02.ogg",
+       [] {
+         Stereo s(static_cast<size_t>(1.2 * kRate));
+         Bell(s, 0, 1318.5, 0.5f, 0.0f, 1.2);
+         Normalise(s, 0.6f);
+         return s;
+       }},
   };
   int serial = 0x4C46;
   for (const Sound& s : sounds) {
