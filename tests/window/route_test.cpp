@@ -22,7 +22,7 @@ struct Route {
   int savePage;
   int quickSavePage;
 };
-const Route kRoute{{0}, 0, 2, 3};
+const Route kRoute{{0, 0}, 0, 2, 3};
 
 // Inside every choice of the turn selection, whether it stands alone or joins two turns.
 constexpr int kTurnX = 640;

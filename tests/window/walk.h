@@ -110,10 +110,10 @@ platform::Rect ControlRect(const platform::DialogTemplate& t, uint32_t id);
 bool PageWaits();
 bool ChoiceWaits();
 bool TurnSelectionWaits();
-// The turn selection's choices are up (after its caption): the screen's last child is one of
-// them, in their column at kTurnFirstY and below.
+// The turn selection's choices are up (after its caption, which spans the screen): the screen's
+// last child is one of them, in their column right of kTurnLeft from kTurnFirstY down.
 bool TurnChoicesShown();
-constexpr int kTurnFirstY = 222, kTurnStep = 36;
+constexpr int kTurnLeft = 400, kTurnFirstY = 222, kTurnStep = 36;
 bool AllBlack(const Picture& p);
 
 // Runs the program on the rig with FreeType glyphs (the real window's), calling decide at every
@@ -143,8 +143,9 @@ class RealGame {
   // The whole window, strip included.
   std::vector<uint8_t> CaptureWindow();
   int StripHeight() const { return m_Strip; }
-  // Waits until two captures in a row match the picture; the last difference and capture.
-  bool WaitFor(const Picture& want, int seconds, Difference* last = nullptr, Picture* seen = nullptr);
+  // Waits until captures in a row (two by default) match the picture; the last difference and
+  // capture.
+  bool WaitFor(const Picture& want, int seconds, Difference* last = nullptr, Picture* seen = nullptr, int inARow = 2);
 
   void MoveTo(platform::Point p);
   void Press();
