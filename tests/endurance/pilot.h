@@ -13,8 +13,22 @@
 #include "tests/app/startfixture.h"
 #include "textscript/messview.h"
 #include "textscript/statement.h"
+#include "textscript/variables.h"
 
 namespace endurance {
+
+// Whether this is the sanitizer's build, where everything runs many times slower.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr bool kSanitized = true;
+#else
+inline constexpr bool kSanitized = false;
+#endif
+#else
+inline constexpr bool kSanitized = false;
+#endif
 
 using starttest::StartRig;
 
@@ -47,8 +61,23 @@ constexpr platform::Point kAdvance{400, 300};  // a click on a waiting page, awa
 inline platform::Point ChoicePoint(int k) {
   return platform::Point{400, 168 + 42 * k};
 }
+// The turn selection's lines top to bottom: A and B, or the two joined (wider, further left) when
+// "A010" or "B010" is set; C and D likewise with "C010" and "D010". The line taken is the route's
+// modulo the lines shown.
 inline platform::Point TurnPoint(int line) {
-  return platform::Point{594 + 12, 222 + 36 * line + 12};
+  auto set = [](const char16_t* name) {
+    const ScriptVariable* v = g_Variables.Find(ScriptVariable::kInteger, name);
+    return v && v->m_Value != 0;
+  };
+  std::vector<int> xs;
+  for (bool joined : {set(u"A010") || set(u"B010"), set(u"C010") || set(u"D010")}) {
+    if (joined)
+      xs.push_back(408);
+    else
+      xs.insert(xs.end(), {594, 594});
+  }
+  const int k = line % int(xs.size());
+  return platform::Point{xs[size_t(k)] + 12, 222 + 36 * k + 12};
 }
 inline platform::Point AnswerPoint(bool yes) {
   return yes ? platform::Point{336, 210} : platform::Point{448, 210};
