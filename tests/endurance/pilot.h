@@ -54,7 +54,7 @@ inline const std::vector<Route> kRoutes = {
 };
 
 // The ending statements the story reaches over the routes above.
-inline const std::set<int> kEndings = {TextScript::STMT_END1};
+inline const std::set<int> kEndings = {TextScript::STMT_END, TextScript::STMT_END1, TextScript::STMT_END2};
 
 // Where the pieces the player clicks stand on the 800x600 screen.
 constexpr platform::Point kAdvance{400, 300};  // a click on a waiting page, away from the bar
