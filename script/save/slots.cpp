@@ -205,9 +205,13 @@ void FillSlotList(platform::DialogControls& controls, uint32_t list, int32_t row
   db.Commit();
 }
 
+void (*g_QuickSavePause)(int point) = nullptr;
+
 int32_t QuickSave() {
   SaveDBScope db;
+  if (g_QuickSavePause) g_QuickSavePause(0);
   SaveSlot(kQuickSaveTurning, "");
+  if (g_QuickSavePause) g_QuickSavePause(1);
   g_SaveDB.DeleteEntry(kQuickSaveLast);
   for (int32_t n = kQuickSaveLast - 1; n >= kQuickSaveFirst; --n) g_SaveDB.MoveEntry(n, n + 1);
   g_SaveDB.MoveEntry(kQuickSaveTurning, kQuickSaveFirst);

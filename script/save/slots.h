@@ -56,6 +56,9 @@ std::u16string FormatSlotLine(int32_t n, bool marked, const SAVEHEADER* header);
 
 // Saves into 100 and turns the ring: 99 dropped, 98..91 one down, 100 to 91. Returns 1.
 int32_t QuickSave();
+// Where tests stop a quick save: called with 0 as it begins and with 1 once the new save is in
+// slot 100 and the ring is still to turn, both inside its transaction. The game leaves it null.
+extern void (*g_QuickSavePause)(int point);
 // The 0-based index of the newest quick save, or -1.
 int32_t NewestQuickSaveSlot();
 
