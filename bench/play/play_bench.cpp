@@ -102,6 +102,12 @@ struct Interval {
     for (double ms : frameMs) sum += ms;
     return sum;
   }
+  // What the frames took beyond their 60 Hz ticks.
+  double OverrunMs() const {
+    double sum = 0;
+    for (double ms : frameMs) sum += std::max(ms - kTickMs, 0.0);
+    return sum;
+  }
   double LongestMs() const { return frameMs.empty() ? 0 : *std::max_element(frameMs.begin(), frameMs.end()); }
   int Fades() const { return fadeFrames + knownFades; }
   double FeltMs() const { return PacedMs() - Fades() * kTickMs; }
@@ -109,11 +115,12 @@ struct Interval {
 
 // The figure and its breakdown: the medians over the runs.
 struct Runs {
-  std::vector<double> felt, paced, compute, longest, frames, fades;
+  std::vector<double> felt, paced, compute, overrun, longest, frames, fades;
   void Add(const Interval& i) {
     felt.push_back(i.FeltMs());
     paced.push_back(i.PacedMs());
     compute.push_back(i.ComputeMs());
+    overrun.push_back(i.OverrunMs());
     longest.push_back(i.LongestMs());
     frames.push_back(double(i.frameMs.size()));
     fades.push_back(double(i.Fades()));
@@ -123,6 +130,7 @@ struct Runs {
     state.counters["goal_ms"] = 50;
     state.counters["paced_ms"] = Median(paced);
     state.counters["compute_ms"] = Median(compute);
+    state.counters["overrun_ms"] = Median(overrun);
     state.counters["longest_frame_ms"] = Median(longest);
     state.counters["frames"] = Median(frames);
     state.counters["fade_frames"] = Median(fades);
@@ -275,7 +283,8 @@ std::vector<Interval> ClicksToNextPage() {
     }
   };
   rig.Start();
-  return int(timed.size()) == kClicks ? timed : std::vector<Interval>{};
+  // The sample story may end the program before the twentieth click; ten are enough to show it.
+  return timed.size() >= 10 ? timed : std::vector<Interval>{};
 }
 
 void BM_ClickToNextPageFrames(benchmark::State& state) {
@@ -291,6 +300,7 @@ void BM_ClickToNextPageFrames(benchmark::State& state) {
   runs.Report(state);
   state.counters.erase("goal_ms");
   state.counters.erase("felt_ms_median");
+  state.counters["clicks"] = double(runs.frames.size());
 }
 BENCHMARK(BM_ClickToNextPageFrames)->Iterations(1)->Unit(benchmark::kMillisecond);
 
