@@ -68,7 +68,8 @@ if b and not b.get("error_occurred"):
     print(f"  BM_ExecToFirstFrame: min {b['min_ms']:.1f} ms, max {b['max_ms']:.1f} ms over 20 starts")
 b = runs.get("BM_PlayThrough")
 if b and not b.get("error_occurred"):
-    print(f"  BM_PlayThrough: {b['clicks_timed']:.0f} clicks timed, {b['pages_in_first_play']:.0f} pages in the first play")
+    print(f"  BM_PlayThrough: {b['clicks_timed']:.0f} clicks timed, {b['pages_in_first_play']:.0f} pages in the first play; "
+          f"resident at its end {b.get('rss_anon_kB_at_end', 0) / 1024:.1f} MB of its own, {b.get('rss_file_kB_at_end', 0) / 1024:.1f} MB of mapped files")
 b = runs.get("BM_ClickPipeLatency")
 if b and not b.get("error_occurred"):
     print(f"  the probe's own click latency (xdotool to the X server): {b['median_ms']:.2f} ms")

@@ -20,13 +20,17 @@
 
 namespace xvfbbench {
 
-// The peak resident set of a process ("self" for this one), in kB (VmHWM); 0 when unknown.
-inline long PeakRssKb(const std::string& pid = "self") {
+// A size from a process's status ("self" for this one) in kB: "VmHWM" its peak resident set,
+// "RssAnon" and "RssFile" what it holds now of its own and of mapped files; 0 when unknown.
+inline long StatusKb(const std::string& pid, const std::string& field) {
   std::ifstream in("/proc/" + pid + "/status");
   std::string line;
   while (std::getline(in, line))
-    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+    if (line.rfind(field + ":", 0) == 0) return std::stol(line.substr(field.size() + 1));
   return 0;
+}
+inline long PeakRssKb(const std::string& pid = "self") {
+  return StatusKb(pid, "VmHWM");
 }
 
 #ifdef VARN_BINARY_DIR
@@ -86,6 +90,7 @@ struct VarnProcess {
     return utime + stime;
   }
   long PeakRssKb() const { return xvfbbench::PeakRssKb(std::to_string(pid)); }
+  long StatusKb(const std::string& field) const { return xvfbbench::StatusKb(std::to_string(pid), field); }
 };
 #endif
 

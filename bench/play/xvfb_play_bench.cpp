@@ -362,7 +362,7 @@ BENCHMARK(BM_ClickPipeLatency)->Iterations(1)->Unit(benchmark::kMillisecond);
 // clicks are timed; the first game also gives the resident sizes and the waiting page's CPU.
 void BM_PlayThrough(benchmark::State& state) {
   std::vector<double> clicks;
-  double rssTitle = 0, rssTen = 0, rssWhole = 0, cpu = -1, pagesRead = 0;
+  double rssTitle = 0, rssTen = 0, rssWhole = 0, rssAnon = 0, rssFile = 0, cpu = -1, pagesRead = 0;
   for (auto _ : state) {
     for (int session = 0; session < kMaxSessions && int(clicks.size()) < kClicks; ++session) {
       Session s("-play" + std::to_string(session));
@@ -407,6 +407,8 @@ void BM_PlayThrough(benchmark::State& state) {
         pagesRead = pages;
         // The last page, an ending roll or the way back to the title: a minute at most.
         rssWhole = ended || WaitFor(s, StartButton(), title, 60s) ? double(s.game.PeakRssKb()) : 0;
+        rssAnon = double(s.game.StatusKb("RssAnon"));
+        rssFile = double(s.game.StatusKb("RssFile"));
       }
     }
   }
@@ -419,6 +421,8 @@ void BM_PlayThrough(benchmark::State& state) {
   state.counters["peak_rss_kB_after_ten_pages"] = rssTen;
   state.counters["peak_rss_kB_whole_play"] = rssWhole;
   state.counters["rss_goal_kB"] = 45 * 1024;
+  state.counters["rss_anon_kB_at_end"] = rssAnon;
+  state.counters["rss_file_kB_at_end"] = rssFile;
   state.counters["pages_in_first_play"] = pagesRead;
 }
 BENCHMARK(BM_PlayThrough)->Iterations(1)->Unit(benchmark::kSecond);
