@@ -223,4 +223,17 @@ inline bool SceneChoiceShows() {
   return g_SceneLayers[kTopLayer] && dynamic_cast<TextScript::DxMessView2*>(g_SceneLayers[kTopLayer]->GetLastChild());
 }
 
+// The turn selection's choice pictures of the sample game: a single turn at x 594 and a pair at
+// x 408, both up to x 780; choice k at y 222 + 36k, 32 high; plain and highlighted in flat colours.
+constexpr uint32_t kTurnChoicePlain = 0x3A5A8C;
+constexpr uint32_t kTurnChoiceLit = 0xD08A30;
+constexpr int32_t TurnChoiceY(int k) {
+  return 222 + 36 * k + 16;
+}
+// The turn selection's choices are up on the shown frame.
+inline bool TurnChoicesShow(const platform::headless::HeadlessPresenter& front) {
+  const uint32_t at = front.PixelAt(770, TurnChoiceY(0)) & 0xFFFFFF;
+  return at == kTurnChoicePlain || at == kTurnChoiceLit;
+}
+
 }  // namespace scripttest

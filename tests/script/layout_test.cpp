@@ -218,7 +218,7 @@ TEST_F(LayoutTest, ReadsTheSampleGamesFile) {
   EXPECT_EQ(g_TitleMenuPos.y, 262);
   EXPECT_EQ(g_CreditCount, 3);
   EXPECT_EQ(g_TitleBgm, u"TITLE");
-  ASSERT_EQ(g_ChlPositions.size(), 3u);
+  ASSERT_EQ(g_ChlPositions.size(), 4u);
   EXPECT_EQ(g_ChlPositions[1].letter, u'B');
   EXPECT_EQ(g_ChlPositions[1].x, 360);
 
@@ -238,9 +238,10 @@ TEST_F(LayoutTest, ReadsTheSampleGamesFile) {
 
   const std::vector<BACKLOGFACE> faces = ReadBacklogFaces(script.Get());
   ASSERT_EQ(faces.size(), 3u);
-  EXPECT_EQ(faces[1].letter, u'B');
+  EXPECT_EQ(faces[0].letter, u'T') << "the face of the voices TK001 to TK004";
+  EXPECT_EQ(faces[1].letter, u'S');
   EXPECT_EQ(faces[1].number, 1);
-  EXPECT_EQ(faces[2].letter, u'T') << "the face of the voices TK001 and TK002";
+  EXPECT_EQ(faces[2].letter, u'C');
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // the game reads, and their scripts, layout, pictures and sounds read through the engine.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -143,6 +144,7 @@ TEST_F(Scenario, EveryNameItUsesIsInTheArchives) {
         const size_t digits = a0.size() - 3;
         const std::u16string base = a0.substr(0, 3);
         EXPECT_TRUE(HasImage(base + std::u16string(digits, u'0'))) << where << ": " << U8(a0);
+        EXPECT_TRUE(HasImage(u"thumb/" + base)) << where << ": no save thumbnail for " << U8(base);
         for (size_t p = 0; p < digits; ++p) {
           if (a0[3 + p] == u'0') continue;
           std::u16string overlay = base + std::u16string(digits, u'0');
@@ -202,14 +204,18 @@ TEST_F(Scenario, JumpTablesNameLabelsThatOpenPages) {
     ExpectLabel(e->m_Label, "judge entry " + std::to_string(e->m_Id));
     for (int i = 0; i < e->m_Count; ++i) EXPECT_NE(e->m_Conditions[i].m_Op, TextScript::IVOP_NONE) << U8(e->m_Label);
   }
-  // The judge decides the finale by whether the lantern was taken.
+  // The judge decides the ending by the two choices (K1, K2) and the lantern (LIGHT); when no
+  // entry holds, jump line 10 gives the ending without the roll.
   struct Case {
-    int32_t light;
+    int32_t k1, k2, light;
     const char16_t* label;
   };
-  for (const Case& c : {Case{1, u"FINALE_RIVER"}, Case{0, u"FINALE_HILL"}}) {
+  for (const Case& c : {Case{1, 1, 1, u"END_ROLL"}, Case{1, 2, 1, u"END_TWO"}, Case{2, 1, 0, u"END_ONE"},
+                        Case{2, 2, 0, u"END_ONE"}, Case{1, 1, 0, u"END_ONE"}}) {
+    g_Variables.Set(u"K1", c.k1);
+    g_Variables.Set(u"K2", c.k2);
     g_Variables.Set(u"LIGHT", c.light);
-    EXPECT_EQ(m_Group.DispatchIV(1), m_Group.FindLabel(c.label)) << "LIGHT " << c.light;
+    EXPECT_EQ(m_Group.DispatchIV(10), m_Group.FindLabel(c.label)) << c.k1 << " " << c.k2 << " " << c.light;
   }
 }
 
@@ -266,6 +272,30 @@ TEST_F(Scenario, ConfigHoldsTheLayoutsAndNamesWhatExists) {
     EXPECT_TRUE(system->FindChild(path)) << U8(path);
   EXPECT_EQ(Numbers(system->FindChild(u"title"), u"menu"), 2);
   EXPECT_EQ(Numbers(system->FindChild(u"ending"), u"credit"), 1);
+  // The ending roll has a picture for every credit.
+  const XML::Attribute* credit = system->FindChild(u"ending")->GetAttribute(u"credit");
+  const int credits = credit ? std::stoi(U8(credit->value)) : 0;
+  EXPECT_GT(credits, 0);
+  for (int k = 1; k <= credits; ++k) {
+    char name[8];
+    std::snprintf(name, sizeof name, "ed%02d", k);
+    EXPECT_TRUE(HasImage(platform::Utf8ToWide(name))) << name;
+  }
+  // Every voice of the story has the backlog face of its first letter, inside "title/backlogface".
+  std::set<char16_t> faces;
+  int cells = 0;
+  const XML::Element* backlog = system->FindChild(u"backlog");
+  ASSERT_TRUE(backlog);
+  for (const XML::Element* face : backlog->FindChildren(u"face")) {
+    faces.insert(Upper(face->GetAttribute(u"chr")->value)[0]);
+    cells = std::max(cells, std::stoi(U8(face->GetAttribute(u"number")->value)) + 1);
+  }
+  for (TextScript::ScriptStateNode* n = m_Group.First(); n; n = n->Next())
+    if (n->m_Type == TextScript::STMT_VOI && Upper(std::u16string(n->Arg(0))) != u"00")
+      EXPECT_TRUE(faces.count(Upper(std::u16string(n->Arg(0)))[0])) << "line " << n->m_Line << ": no face";
+  ComRef<DxDraw::DxSurface> sheet(DxDraw::LoadSurfaceArchive_Dx(s_Script, u"title/backlogface.png"));
+  ASSERT_TRUE(sheet);
+  EXPECT_GE(sheet->GetWidth(), 48 * cells);
   std::set<std::u16string> modes;
   for (const XML::Element* bgm : system->FindChildren(u"bgm")) {
     modes.insert(bgm->GetAttribute(u"mode")->value);
@@ -343,6 +373,8 @@ constexpr Region kRegions[] = {
     {"button quick save", 752, 360, 800, 384, false},
     {"button quick load", 752, 384, 800, 408, false},
     {"page-end mark", 752, 408, 776, 432, false},
+    {"backlog scroll bar", 0, 240, 32, 808, false},
+    {"backlog scroll thumb", 32, 240, 56, 272, false},
 };
 
 TEST_F(SampleData, SystemPictureHasEveryRegionDrawn) {
@@ -350,7 +382,7 @@ TEST_F(SampleData, SystemPictureHasEveryRegionDrawn) {
   ASSERT_TRUE(picture);
   ASSERT_EQ(picture->GetDepth(), 32u);
   ASSERT_GE(picture->GetWidth(), 800);
-  ASSERT_GE(picture->GetAbsHeight(), 432);
+  ASSERT_GE(picture->GetAbsHeight(), 808);
   auto pixel = [&](int x, int y) {
     uint32_t v = 0;
     std::memcpy(&v, picture->GetPixelAddress(x, y), 4);

@@ -88,7 +88,7 @@ bool Strip(const std::vector<std::pair<const char*, uint32_t>>& rows, const std:
 
 // The backlog faces: one 48 x 48 cell per speaker letter, a round face with its letter.
 bool Faces(std::vector<OutputFile>& out, std::string& error) {
-  const std::pair<const char*, uint32_t> faces[] = {{"A", 0xD86A50}, {"B", 0x5078C8}, {"T", 0xE0A040}};
+  const std::pair<const char*, uint32_t> faces[] = {{"T", 0xD86A50}, {"S", 0x5078C8}, {"C", 0xE0A040}};
   Canvas c(kFace * 3, kFace);
   for (int n = 0; n < 3; ++n) {
     const float cx = kFace * n + 24.0f;
@@ -124,8 +124,8 @@ bool MakeAlbumData(std::vector<OutputFile>& script, std::vector<OutputFile>& sou
       !Page("CG ALBUM", 0x382848, "title/cg_p2", script, error) ||
       !Page("SCENE REPLAY", 0x284030, "title/s_p1", script, error))
     return false;
-  if (!Strip({{"STREET", 0xC07848}, {"RIVER", 0x3860A0}, {"HILL", 0x588040}, {"LIGHTS", 0x806090}}, "title/cg_thumb1",
-             script, error) ||
+  if (!Strip({{"STREET", 0xC07848}, {"RIVER", 0x3860A0}, {"HILL", 0x588040}, {"LANTERN", 0x806090}, {"SKY", 0xA08850}},
+             "title/cg_thumb1", script, error) ||
       !Strip({{"RIVER", 0x3860A0}, {"HILL", 0x588040}}, "title/s_thumb1", script, error))
     return false;
   if (!Faces(script, error)) return false;

@@ -1,5 +1,5 @@
-// The sample game's CG picture: the festival night over the river in flat colours, and the
-// lantern that its one overlay lays over it, in the background name scheme (E010000, E011000).
+// The sample game's CG pictures: the festival night over the river with the lantern its one
+// overlay lays over it (E010000, E011000), and the sky of falling lights over the bridge (E020000).
 #include "tools/samplebuild/samplebuild.h"
 
 namespace samplebuild {
@@ -21,6 +21,18 @@ void FloatingLantern(Canvas& c) {
   c.Fill(RoundBox(320, 390, 480, 410, 4), Rgb(0x2A1A14));
 }
 
+// The sky over the bridge, white with falling lights, and the lit hand that catches one.
+void LightsOverBridge(Canvas& c) {
+  c.Set(Box{0, 0, kW, 380}, [](float, float) { return Rgb(0xE8E4F4); });
+  c.Set(Box{0, 380, kW, kH}, [](float, float) { return Rgb(0x38304A); });
+  c.Fill(Polygon({0, 420, 800, 400, 800, 430, 0, 450}), Rgb(0x6A3A2A));
+  Random rng(0xE020000ull);
+  for (int i = 0; i < 40; ++i)
+    c.Fill(Circle(rng.Uniform(0, kW), rng.Uniform(0, 380), rng.Uniform(3, 7)), Rgb(0xF8C860));
+  c.Fill(Ellipse(400, 520, 70, 34), Rgb(0xF0D0B8));
+  c.Fill(Circle(400, 500, 14), Rgb(0xFFE890));
+}
+
 }  // namespace
 
 bool MakeCgPictures(std::vector<OutputFile>& out, std::string& error) {
@@ -29,7 +41,8 @@ bool MakeCgPictures(std::vector<OutputFile>& out, std::string& error) {
     bool alpha;
     void (*draw)(Canvas&);
   };
-  const Picture pictures[] = {{"E010000", false, FestivalNight}, {"E011000", true, FloatingLantern}};
+  const Picture pictures[] = {
+      {"E010000", false, FestivalNight}, {"E011000", true, FloatingLantern}, {"E020000", false, LightsOverBridge}};
   for (const Picture& p : pictures) {
     Canvas canvas(kW, kH);
     p.draw(canvas);

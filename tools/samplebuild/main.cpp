@@ -74,6 +74,7 @@ bool Build(const std::u16string& source, const std::u16string& output, std::stri
   if (!samplebuild::MakeScenePictures(script, error)) return false;
   if (!samplebuild::MakeSelectPictures(script, error)) return false;
   if (!samplebuild::MakeCgPictures(script, error)) return false;
+  if (!samplebuild::MakeSaveThumbnails(script, error)) return false;
   if (!samplebuild::MakeStreamSounds(sound, error)) return false;
   if (!samplebuild::MakeScreenFiles(script, sound, error)) return false;
   if (!samplebuild::MakeAlbumData(script, sound, error)) return false;

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tools/samplebuild/canvas.h"
@@ -15,10 +16,11 @@ struct OutputFile {
   std::vector<uint8_t> bytes;
 };
 
-// The "SYSTEM" picture: window frame, buttons, marks, choice frame and cursors.
+// The "SYSTEM" picture: window frame, buttons, marks, choice frame, cursors and the backlog's
+// scroll bar.
 bool DrawSystemPicture(Canvas& canvas, std::string& error);
 constexpr int kSystemWidth = 800;
-constexpr int kSystemHeight = 432;
+constexpr int kSystemHeight = 808;
 
 // Backgrounds (800 × 600, opaque), their overlays and the character pictures (transparent),
 // each under the name the scenario composes it by (without extension).
@@ -41,6 +43,15 @@ bool EncodeStereoOgg(const std::vector<float>& left, const std::vector<float>& r
                      std::vector<uint8_t>& out, std::string& error);
 // The screens' pictures (brand logo, title sheet, manual, ending roll) and the title music.
 bool MakeScreenFiles(std::vector<OutputFile>& script, std::vector<OutputFile>& sound, std::string& error);
+
+// Japanese text with the IPA fonts (Mincho or Gothic) at a cell height, its cell's top-left corner
+// at (x, y); an error when the fonts are missing. The width is the cells' (full- and half-width).
+bool DrawFontText(Canvas& canvas, std::u16string_view text, int x, int y, int height, bool mincho, Colour colour,
+                  std::string& error);
+int FontTextWidth(std::u16string_view text, int height);
+
+// The save thumbnails: "thumb/<base>" for each background base the story shows.
+bool MakeSaveThumbnails(std::vector<OutputFile>& out, std::string& error);
 
 // UTF-8 text to Shift-JIS (code page 932); an error names the line of a character that
 // code page 932 cannot hold, or of bytes that are not UTF-8.

@@ -1,5 +1,5 @@
 // The sample game's scene pictures: three backgrounds of the lantern town, their falling-light
-// overlays, and the two characters with their faces, all drawn from shapes and gradients.
+// overlays, and the three characters with their faces, all drawn from shapes and gradients.
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -355,6 +355,57 @@ void SakuCalm(Canvas& c) {
   Smile(c, 194, 226, 12, Rgb(0x6A3A30));
 }
 
+// 千代: the girl who helps at the shrine, in a white kosode and red hakama, her hair in two tails.
+void ChiyoPose(Canvas& c) {
+  const Colour hair = Rgb(0x3A2418);
+  c.Fill(Union(Ellipse(132, 250, 22, 48), Ellipse(268, 250, 22, 48)), hair);
+  c.Fill(Ellipse(200, 214, 66, 70), hair);
+  c.Fill(RoundBox(188, 262, 212, 304, 8), Rgb(0xE9C8B2));
+  const Shape top = Polygon({174, 296, 226, 296, 282, 326, 296, 430, 104, 430, 118, 326});
+  c.Fill(top, Rgb(0xF4F0EA));
+  c.Fill(Polygon({180, 296, 200, 350, 220, 296, 210, 296, 200, 326, 190, 296}), Rgb(0xE9C8B2));
+  c.Fill(Polygon({104, 420, 296, 420, 316, 600, 84, 600}), Gradient({{420, 0xD0383A}, {600, 0xA02830}}));
+  c.Fill(Segment(104, 424, 296, 424, 4), Rgb(0xF4F0EA));
+  c.Fill(Polygon({118, 326, 150, 340, 148, 470, 96, 480, 96, 400}), Rgb(0xE8E2DA));
+  c.Fill(Polygon({282, 326, 250, 340, 252, 470, 304, 480, 304, 400}), Rgb(0xE8E2DA));
+  c.Fill(Ellipse(200, 226, 50, 56), kSkin);
+  c.Fill(Ellipse(172, 252, 9, 5), Rgb(0xF2A8A0, 0.5f));
+  c.Fill(Ellipse(228, 252, 9, 5), Rgb(0xF2A8A0, 0.5f));
+  c.Fill(Polygon({146, 226, 150, 178, 178, 156, 222, 156, 250, 178, 254, 226, 240,
+                  196, 226, 210, 212, 188, 200, 206, 188, 188, 174, 210, 160, 196}),
+         hair);
+  c.Fill(Union(Circle(136, 204, 8), Circle(264, 204, 8)), Rgb(0xD0383A));
+}
+
+void ChiyoEyes(Canvas& c, float lift) {
+  for (float ex : {180.0f, 220.0f}) {
+    c.Fill(Ellipse(ex, 232 - lift, 6.5f, 8.5f), Rgb(0x3A2418));
+    c.Fill(Circle(ex + 2, 228 - lift, 2.2f), Rgb(0xFFFFFF));
+  }
+}
+
+void ChiyoSmile(Canvas& c) {
+  ChiyoEyes(c, 0);
+  Smile(c, 200, 258, 9, Rgb(0x8A3A3A));
+}
+
+void ChiyoPout(Canvas& c) {
+  ChiyoEyes(c, 2);
+  c.Fill(Segment(192, 262, 208, 260, 2.2f), Rgb(0x8A3A3A));
+  c.Fill(Ellipse(238, 246, 5, 3), Rgb(0xF2A8A0, 0.8f));
+}
+
+// 朔 with his eyes open wide and his mouth round: the lights are coming.
+void SakuSurprised(Canvas& c) {
+  for (float ex : {174.0f, 214.0f}) {
+    c.Fill(Segment(ex - 10, 172, ex + 10, 170, 3.0f), Rgb(0x4A4450));
+    c.Fill(Ellipse(ex, 192, 6, 7), Rgb(0x2A2024));
+    c.Fill(Circle(ex + 2, 189, 1.8f), Rgb(0xFFFFFF));
+  }
+  c.Fill(Segment(194, 200, 190, 218, 1.6f), Rgb(0xB89478));
+  c.Fill(Ellipse(194, 230, 6, 7), Rgb(0x6A3A30));
+}
+
 struct Picture {
   const char* name;
   bool alpha;
@@ -375,9 +426,13 @@ bool MakeScenePictures(std::vector<OutputFile>& out, std::string& error) {
       {"A000002", true, TokoSurprised},
       {"B000100", true, SakuPose},
       {"B000001", true, SakuCalm},
+      {"B000002", true, SakuSurprised},
+      {"C000100", true, ChiyoPose},
+      {"C000001", true, ChiyoSmile},
+      {"C000002", true, ChiyoPout},
   };
   for (const Picture& p : pictures) {
-    const bool character = p.name[0] == 'A' || p.name[0] == 'B';
+    const bool character = p.name[0] != 'H';
     Canvas canvas(character ? 400 : kW, kH);
     p.draw(canvas);
     OutputFile file{std::string(p.name) + ".png", {}};

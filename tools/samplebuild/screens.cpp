@@ -1,6 +1,6 @@
 // The sample game's screen pictures and title music: the brand logo, the title sheet with every
 // button of the title, extras and settings menus, the manual's pages and buttons, the ending roll's
-// credit pictures, and a music-box tune for the title.
+// credit pictures (with Japanese lines in the IPA fonts), and a music-box tune for the title.
 #include <cmath>
 #include <string>
 #include <utility>
@@ -60,6 +60,7 @@ bool TitleSheet(Canvas& c, std::string& error) {
   }
   if (!BigText(c, "LANTERNFALL", 48, 96, 6, Rgb(0xFFE8B0), error)) return false;
   if (!BigText(c, "TRIAL", 52, 160, 3, Rgb(0xC0B0E0), error)) return false;
+  if (!DrawFontText(c, u"灯降る町　体験版", 52, 196, 32, true, Rgb(0xF0E0FF), error)) return false;
   FlatBox(c, Box{0, kH, kW, c.Height()}, 0x101010);
   const char* title[] = {"MANUAL", "START", "LOAD", "SETTINGS", "BONUS", "QUIT"};
   for (int row = 0; row < 6; ++row)
@@ -113,7 +114,11 @@ bool ManualPage(Canvas& c, int page, std::string& error) {
   std::string line = lines[page];
   for (char& ch : line)
     if (ch == ' ') ch = '.';
-  return BigText(c, line, 40, 200, 3, Rgb(0xD0D8E0), error);
+  if (!BigText(c, line, 40, 200, 3, Rgb(0xD0D8E0), error)) return false;
+  const char16_t* japanese[] = {u"左クリックで、次の文へ進みます。", u"右クリックで、文章を読み飛ばします。",
+                                u"メニューから、いつでも保存と読み込みができます。",
+                                u"ボタンから、読んだ文章をもう一度見られます。"};
+  return DrawFontText(c, japanese[page], 40, 260, 24, false, Rgb(0xFFFFFF), error);
 }
 
 // The credit pictures: each has its own colour in the middle (red, green, blue in turn).
@@ -126,7 +131,9 @@ bool Credit(Canvas& c, int k, std::string& error) {
   std::string title = titles[k];
   for (char& ch : title)
     if (ch == ' ') ch = '.';
-  return CentredText(c, title, 400, 120, 5, Rgb(0xFFFFFF), error);
+  if (!CentredText(c, title, 400, 120, 5, Rgb(0xFFFFFF), error)) return false;
+  const char16_t* japanese[] = {u"制作　灯降る町の人々", u"音楽　手回しオルゴール", u"遊んでくれて、ありがとう"};
+  return DrawFontText(c, japanese[k], 400 - FontTextWidth(japanese[k], 32) / 2, 440, 32, true, Rgb(0xFFFFFF), error);
 }
 
 // A music box: decaying sine notes of a pentatonic melody over a soft bass, six seconds that loop.

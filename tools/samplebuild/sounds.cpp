@@ -1,11 +1,11 @@
 // The sample game's sounds, synthesised: the town's music (plucked strings over soft chords),
-// two voice lines (a hummed vowel voice), a wind-chime effect, and the two system sounds.
-#include <vorbis/vorbisenc.h>
-
+// the voice lines of the three speakers (a hummed vowel voice), the test voice, a wind-chime and
+// a bell effect, and the two system sounds.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
+#include "tools/samplebuild/oggencode.h"
 #include "tools/samplebuild/samplebuild.h"
 
 namespace samplebuild {
@@ -211,66 +211,16 @@ Stereo Voice(const std::vector<Syllable>& syllables, double baseHz) {
 }
 
 bool EncodeOgg(const Stereo& s, int serial, std::vector<uint8_t>& out, std::string& error) {
-  out.clear();
-  vorbis_info vi;
-  vorbis_info_init(&vi);
-  if (vorbis_encode_init_vbr(&vi, 2, kRate, 0.4f) != 0) {
-    vorbis_info_clear(&vi);
-    error = "vorbisenc refused the format";
-    return false;
-  }
-  vorbis_comment vc;
-  vorbis_comment_init(&vc);
-  vorbis_comment_add_tag(&vc, "TITLE", "Lanternfall");
-  vorbis_dsp_state vd;
-  vorbis_block vb;
-  vorbis_analysis_init(&vd, &vi);
-  vorbis_block_init(&vd, &vb);
-  ogg_stream_state os;
-  ogg_stream_init(&os, serial);
-  ogg_packet header, comment, code;
-  vorbis_analysis_headerout(&vd, &vc, &header, &comment, &code);
-  ogg_stream_packetin(&os, &header);
-  ogg_stream_packetin(&os, &comment);
-  ogg_stream_packetin(&os, &code);
-  ogg_page page;
-  auto emit = [&out](const ogg_page& p) {
-    out.insert(out.end(), p.header, p.header + p.header_len);
-    out.insert(out.end(), p.body, p.body + p.body_len);
-  };
-  while (ogg_stream_flush(&os, &page) != 0) emit(page);
-  size_t done = 0;
-  bool eos = false;
-  while (!eos) {
-    const size_t chunk = std::min<size_t>(1024, s.Frames() - done);
-    if (chunk == 0) {
-      vorbis_analysis_wrote(&vd, 0);
-    } else {
-      float** buffer = vorbis_analysis_buffer(&vd, static_cast<int>(chunk));
-      std::memcpy(buffer[0], &s.left[done], chunk * sizeof(float));
-      std::memcpy(buffer[1], &s.right[done], chunk * sizeof(float));
-      vorbis_analysis_wrote(&vd, static_cast<int>(chunk));
-      done += chunk;
-    }
-    while (vorbis_analysis_blockout(&vd, &vb) == 1) {
-      vorbis_analysis(&vb, nullptr);
-      vorbis_bitrate_addblock(&vb);
-      ogg_packet packet;
-      while (vorbis_bitrate_flushpacket(&vd, &packet)) {
-        ogg_stream_packetin(&os, &packet);
-        while (ogg_stream_pageout(&os, &page) != 0) {
-          emit(page);
-          if (ogg_page_eos(&page)) eos = true;
-        }
-      }
-    }
-  }
-  ogg_stream_clear(&os);
-  vorbis_block_clear(&vb);
-  vorbis_dsp_clear(&vd);
-  vorbis_comment_clear(&vc);
-  vorbis_info_clear(&vi);
-  return true;
+  const oggencode::Format format{2, kRate, 0.4f, serial, "Lanternfall"};
+  const bool encoded = oggencode::Encode(
+      format, s.Frames(),
+      [&s](float** buffer, size_t first, size_t count) {
+        std::memcpy(buffer[0], &s.left[first], count * sizeof(float));
+        std::memcpy(buffer[1], &s.right[first], count * sizeof(float));
+      },
+      out);
+  if (!encoded) error = "vorbisenc refused the format";
+  return encoded;
 }
 
 void Put16(std::vector<uint8_t>& v, uint32_t x) {
@@ -349,6 +299,41 @@ bool MakeStreamSounds(std::vector<OutputFile>& out, std::string& error) {
                        {'u', 0.14, 0},
                        {'o', 0.34, -2}},
                       262);
+       }},
+      // 灯子: "あそこ" and "流そう、今".
+      {"voice/tk003.ogg",
+       [] {
+         return Voice({{'a', 0.16, 0}, {'o', 0.16, 2}, {'o', 0.3, 4}}, 262);
+       }},
+      {"voice/tk004.ogg",
+       [] {
+         return Voice({{'a', 0.18, 0}, {'a', 0.16, 2}, {'o', 0.3, 0}, {'i', 0.18, 3}, {'a', 0.3, -1}}, 262);
+       }},
+      // 朔: "おや、珍しい客だ", lower and slower.
+      {"voice/sk001.ogg",
+       [] {
+         return Voice({{'o', 0.2, 0}, {'a', 0.26, -2}, {'a', 0.2, 2}, {'i', 0.2, 0}, {'a', 0.36, -3}}, 131);
+       }},
+      // 千代: "ねえちゃん！" and "わすれてたよ！", higher and quick.
+      {"voice/cy001.ogg",
+       [] {
+         return Voice({{'e', 0.14, 0}, {'e', 0.12, 2}, {'a', 0.3, 5}}, 330);
+       }},
+      {"voice/cy002.ogg",
+       [] {
+         return Voice({{'a', 0.12, 0}, {'u', 0.12, 2}, {'e', 0.12, 4}, {'e', 0.12, 2}, {'o', 0.3, 7}}, 330);
+       }},
+      // The settings dialog's test voice and test effect.
+      {"voice/V_TEST.ogg",
+       [] {
+         return Voice({{'a', 0.2, 0}, {'i', 0.2, 2}, {'u', 0.2, 4}, {'e', 0.2, 5}}, 262);
+       }},
+      {"se/INS02.ogg",
+       [] {
+         Stereo s(static_cast<size_t>(1.2 * kRate));
+         Bell(s, 0, 1318.5, 0.5f, 0.0f, 1.2);
+         Normalise(s, 0.6f);
+         return s;
        }},
   };
   int serial = 0x4C46;

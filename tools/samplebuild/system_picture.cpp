@@ -165,6 +165,17 @@ void DrawPageMark(Canvas& c) {
   c.Fill(Segment(764, 428.5f, 764, 431.5f, 1.2f), kAmber, box);
 }
 
+// The backlog's scroll bar (a track at x 0 to 32, y 240 to 808) and its thumb (x 32 to 56, y 240
+// to 272), half-transparent over the dimmed scene.
+void DrawScrollBar(Canvas& c) {
+  const Box track{0, 240, 32, 808};
+  c.Fill(RoundBox(8, 242, 24, 806, 8), Rgb(0x1B1626, 0.7f), track);
+  c.Fill(Outline(RoundBox(8, 242, 24, 806, 8), 1.2f), kAmber, track);
+  const Box thumb{32, 240, 56, 272};
+  c.Fill(RoundBox(34, 242, 54, 270, 6), kAmber, thumb);
+  c.Fill(Segment(38, 256, 50, 256, 1.5f), kInk, thumb);
+}
+
 }  // namespace
 
 bool DrawSystemPicture(Canvas& canvas, std::string& error) {
@@ -175,6 +186,7 @@ bool DrawSystemPicture(Canvas& canvas, std::string& error) {
   DrawChoicePlates(canvas);
   if (!DrawButtons(canvas, error)) return false;
   DrawPageMark(canvas);
+  DrawScrollBar(canvas);
   return true;
 }
 
