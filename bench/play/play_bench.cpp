@@ -276,9 +276,11 @@ std::vector<Interval> ClicksToNextPage() {
       rig.window->MoveCursor(playroute::kAdvance);
       rig.input->TapButton(0);
       interval.Begin();
-    } else if (quiet >= 120) {
-      quiet = 0;
-      rig.window->MoveCursor(playroute::kAdvance);
+    } else if (quiet % 120 == 0 && quiet > 0) {
+      // Turns between the first choice's place and the turn selection's first button; the
+      // cursor goes there a frame before the tap, so the button has seen it.
+      rig.window->MoveCursor(quiet % 240 ? playroute::kAdvance : playroute::kTurnChoice);
+    } else if (quiet % 120 == 1 && quiet > 1) {
       rig.input->TapButton(0);
     }
   };

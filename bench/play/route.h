@@ -21,5 +21,8 @@ constexpr uint32_t kSaveCommand = 40010;
 constexpr platform::Rect kTextArea{8, 440, 744, 590};
 // A click that turns the page, or takes the first choice where a choice is shown.
 constexpr platform::Point kAdvance{400, 168};
+// Where no page waits and the first choice's place takes nothing: the turn selection's first
+// button (its column of buttons starts at 222, single ones at 594, pairs at 408).
+constexpr platform::Point kTurnChoice{620, 236};
 
 }  // namespace playroute

@@ -394,6 +394,7 @@ void BM_PlayThrough(benchmark::State& state) {
         if (!page) {
           // No page waits: a choice (the first is under the pointer), a long fade or roll.
           if (++quiet >= 15) break;
+          s.Nudge(quiet % 2 ? playroute::kTurnChoice : playroute::kAdvance);
           s.xdotool.Send("click 1");
           continue;
         }
