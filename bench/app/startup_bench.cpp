@@ -7,18 +7,12 @@
 #include <fstream>
 #include <string>
 
+#include "bench/app/varn_process.h"
 #include "tests/app/startfixture.h"
 
 namespace {
 
-// The process's peak resident set, in kB (VmHWM).
-long PeakRssKb() {
-  std::ifstream in("/proc/self/status");
-  std::string line;
-  while (std::getline(in, line))
-    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
-  return 0;
-}
+using xvfbbench::PeakRssKb;
 
 void BM_StartToTitle(benchmark::State& state) {
   long peak = 0;

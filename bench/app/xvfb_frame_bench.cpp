@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/frame/framestep.h"
+#include "bench/app/varn_process.h"
 #include "bench/app/xvfb_window.h"
 #include "dxdraw/dxinput.h"
 #include "dxdraw/matrix.h"
@@ -120,23 +121,7 @@ int32_t AnswerClickProc(ACT* act, uint32_t message, uintptr_t, uintptr_t) {
   return 0;
 }
 
-// One xdotool that reads its commands from a pipe, so that a click costs no process start.
-class ClickPipe {
- public:
-  ClickPipe() : m_Pipe(popen("xdotool - >/dev/null 2>&1", "w")) {}
-  ~ClickPipe() {
-    if (m_Pipe) pclose(m_Pipe);
-  }
-  bool Ok() const { return m_Pipe != nullptr; }
-  void Send(const char* command) {
-    std::fputs(command, m_Pipe);
-    std::fputc('\n', m_Pipe);
-    std::fflush(m_Pipe);
-  }
-
- private:
-  FILE* m_Pipe;
-};
+using xvfbbench::ClickPipe;
 
 // From the click (the moment xdotool is told to press, and the press's arrival in the window) to
 // the end of the frame that presented the answer.

@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/app/varn_process.h"
 #include "tests/desktop/xvfb.h"
 // Last: Xlib's macros (None, Bool, Status) would clash with the names in the headers above.
 #include "bench/app/xprobe.h"
@@ -24,58 +25,7 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-struct Game {
-  pid_t pid = -1;
-  fs::path home;
-
-  explicit Game(const std::string& tag) {
-    home = fs::temp_directory_path() / ("varn-bench-" + std::to_string(getpid()) + tag);
-    fs::create_directories(home);
-    const std::string program = std::string(VARN_BINARY_DIR) + "/bin/varn";
-    pid = fork();
-    if (pid == 0) {
-      setenv("HOME", home.c_str(), 1);
-      setenv("XDG_CONFIG_HOME", (home / ".config").c_str(), 1);
-      unsetenv("VARN_BACKEND");
-      const int devnull = ::open("/dev/null", O_WRONLY);
-      if (devnull >= 0) dup2(devnull, 2);
-      execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
-      _exit(127);
-    }
-  }
-  ~Game() {
-    if (pid > 0) {
-      kill(pid, SIGTERM);
-      int status = 0;
-      for (int i = 0; i < 100 && waitpid(pid, &status, WNOHANG) == 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-      kill(pid, SIGKILL);
-      waitpid(pid, nullptr, 0);
-    }
-    fs::remove_all(home);
-  }
-  // utime + stime in clock ticks.
-  long CpuTicks() const {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string all((std::istreambuf_iterator<char>(in)), {});
-    const size_t close = all.rfind(')');
-    std::istringstream rest(all.substr(close + 2));
-    std::string field;
-    long utime = 0, stime = 0;
-    for (int i = 3; i <= 15 && rest >> field; ++i) {
-      if (i == 14) utime = std::stol(field);
-      if (i == 15) stime = std::stol(field);
-    }
-    return utime + stime;
-  }
-  long PeakRssKb() const {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(in, line))
-      if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
-    return 0;
-  }
-};
+using Game = xvfbbench::VarnProcess;
 
 bool Light(xvfbtest::Rgb c) {
   return c.r > 150 && c.g > 150 && c.b > 150;
