@@ -277,6 +277,7 @@ int32_t SdlDialogHost::RunModal(const DialogTemplate& dialog, const DialogProced
   const std::string popupId = "##dialog" + std::to_string(uintptr_t(&state));
   bool opened = false;
   uint32_t drawnFocus = 0;
+  int settling = 0;  // frames drawn without reading input while a Tab's focus move takes hold
   while (!state.Ended() && m_Window.IsAlive()) {
     // Asked between the user's actions: a termination closes the dialog as Cancel.
     if (OutsideEndRequested()) {
@@ -284,9 +285,15 @@ int32_t SdlDialogHost::RunModal(const DialogTemplate& dialog, const DialogProced
       break;
     }
     SDL_Event e;
-    if (SDL_WaitEventTimeout(&e, 16)) {
+    if (settling > 0) {
+      --settling;
+      SDL_Delay(16);
+    } else if (SDL_WaitEventTimeout(&e, 16)) {
       do {
         m_Window.HandleSdlEvent(e, true);
+        // What comes after a Tab stays queued until the focus has moved, so typing right after
+        // it goes to the control it moves to, however late this loop runs.
+        if (e.type == SDL_KEYDOWN && e.key.keysym.sym == SDLK_TAB) break;
       } while (SDL_PollEvent(&e));
     }
     std::vector<Action> actions;
@@ -366,6 +373,7 @@ int32_t SdlDialogHost::RunModal(const DialogTemplate& dialog, const DialogProced
         case Action::Tab:
         case Action::TabBack:
           state.Tab(procedure, a.kind == Action::TabBack);
+          settling = 2;  // the new focus is drawn, then taken by the widgets, before more keys
           break;
       }
     }
