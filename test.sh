@@ -23,7 +23,7 @@ if [ "${VARN_FAST:-0}" != "1" ]; then
   cmake --build build-asan -j "$jobs"
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-  ctest --test-dir build-asan --output-on-failure -j "$jobs" --timeout 600 || status=1
+  ctest --test-dir build-asan --output-on-failure -j "$jobs" --timeout 1200 || status=1
 
   # Fuzz smoke run: every target in parallel, each on a scratch copy of its seeds. The run's
   # folder stays under the build folder, so a failing run keeps its crash reproducers.

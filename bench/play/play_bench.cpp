@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/play/measure.h"
 #include "bench/play/route.h"
 #include "script/dialogs/templates.h"
 #include "script/messagewindow.h"
@@ -30,15 +31,8 @@ constexpr double kTickMs = 1000.0 / 60.0;
 constexpr int kRuns = 9;
 constexpr int kClicks = 20;
 
-double Ms(Clock::duration d) {
-  return std::chrono::duration<double, std::milli>(d).count();
-}
-
-double Median(std::vector<double> v) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
+using playroute::Median;
+using playroute::Ms;
 
 // A scene picture is blended in or the background fades to black this frame.
 bool SceneFades() {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "bench/app/varn_process.h"
+#include "bench/play/measure.h"
 #include "bench/play/route.h"
 #include "tests/desktop/xvfb.h"
 
@@ -34,15 +35,8 @@ constexpr int kMaxSessions = 4;
 constexpr int kMaxPagesASession = 80;
 constexpr auto kCpuWindow = 10s;
 
-double Ms(Clock::duration d) {
-  return std::chrono::duration<double, std::milli>(d).count();
-}
-
-double Median(std::vector<double> v) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
+using playroute::Median;
+using playroute::Ms;
 
 int IgnoreXErrors(Display*, XErrorEvent*) {
   return 0;

@@ -40,7 +40,7 @@ struct ShownBox {
 class AnsweringBoxes : public platform::MessageBoxService {
  public:
   platform::MsgResult Show(const platform::MessageBoxRequest& request) override {
-    ShownBox box{request, g_pCurrentGroup != nullptr, {}};
+    ShownBox box{request, g_pCurrentGroup != nullptr, {}, {}};
     if (menu && *menu) {
       for (uint32_t id : {40003u, 40010u, 40011u, 40027u, 40028u, 40029u}) box.enabled[id] = (*menu)->IsEnabled(id);
       for (const platform::MenuItem& item : (*menu)->Top()) box.menus.push_back(item.label);

@@ -14,22 +14,13 @@
 #include <thread>
 
 #include "tests/desktop/xvfb.h"
+#include "tests/sanitizer.h"
 
 bool SendCloseBox(const std::string& display, unsigned long window);
 
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
-#else
-constexpr bool kSanitized = false;
-#endif
+using varntest::kSanitized;
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;

@@ -11,6 +11,7 @@
 #include "script/executor.h"
 #include "script/services.h"
 #include "tests/app/startfixture.h"
+#include "tests/sanitizer.h"
 #include "textscript/messview.h"
 #include "textscript/statement.h"
 #include "textscript/variables.h"
@@ -18,17 +19,7 @@
 namespace endurance {
 
 // Whether this is the sanitizer's build, where everything runs many times slower.
-#if defined(__SANITIZE_ADDRESS__)
-inline constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-inline constexpr bool kSanitized = true;
-#else
-inline constexpr bool kSanitized = false;
-#endif
-#else
-inline constexpr bool kSanitized = false;
-#endif
+using varntest::kSanitized;
 
 using starttest::StartRig;
 

@@ -16,6 +16,7 @@
 #include "platform/geometry.h"
 #include "tests/app/startfixture.h"
 #include "tests/desktop/xvfb.h"
+#include "tests/sanitizer.h"
 
 namespace walk {
 
@@ -55,17 +56,7 @@ bool Matches(const Picture& a, const Picture& b, Difference* d = nullptr);
 class RealGame;
 
 // The sanitizer build cannot run the game's forked children reliably; the real walks skip there.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
-#else
-constexpr bool kSanitized = false;
-#endif
+using varntest::kSanitized;
 
 // One step of a walk: the picture shown before its action, and the action in the real window
 // (none for a picture that is only watched).
