@@ -44,6 +44,7 @@ rows = [
     ("CPU while a page waits (of one core, 10 s)", "BM_PlayThrough", "waiting_page_cpu_percent", "%", 1, 1),
     ("click on a waiting page to the next page's first frame (median of 20)", "BM_PlayThrough",
      "click_to_next_page_median_ms", "ms", 8, 1),
+    ("  the same, beyond the page end's own two frames", "BM_PlayThrough", "click_beyond_page_end_frames_ms", "ms", 8, 1),
 ]
 failed = 0
 print("Player-felt figures (probe: the presented picture and the frame counter; medians):")

@@ -1,7 +1,8 @@
 // Waits a player feels in the sample game, on the headless backend in-process: from the title's
 // start button to the first message character, and from choosing a slot in the load dialog to its
 // page shown. The probe is the frame counter and the picture the frame presented, read at present
-// time; each interval is paced as a 60 Hz window would pace it, and its fades' frames taken off.
+// time; each interval is paced as a 60 Hz window would pace it, and its fades' frames taken off
+// (each fade routine's last frame, which shows the picture it ends on, with them).
 #include <benchmark/benchmark.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -69,7 +70,7 @@ struct Interval {
   std::vector<double> frameMs;
   int fadeFrames = 0;
   int knownFades = 0;  // fades the probe cannot see, counted by the caller
-  bool fadingNext = false;
+  bool fadedLast = false;
   bool open = false;
 
   void Begin(int fadesBeforeTheScene = 0) {
@@ -78,13 +79,16 @@ struct Interval {
     last = Clock::now();
     open = true;
   }
-  // At each frame's wait: the frame just presented ends.
+  // At each frame's wait, which ends the span since the last one. The wait belongs to the frame
+  // it comes before: a fade's, when a fade level is set for it, or when it is the one frame a fade
+  // routine runs after its last level to show the picture it ends on.
   void Frame() {
     const Clock::time_point now = Clock::now();
     frameMs.push_back(Ms(now - last));
-    if (fadingNext) ++fadeFrames;
+    const bool fading = SceneFades();
+    if (fading || fadedLast) ++fadeFrames;
+    fadedLast = fading;
     last = now;
-    fadingNext = SceneFades();
   }
   double PacedMs() const {
     double sum = 0;
@@ -104,7 +108,12 @@ struct Interval {
   }
   double LongestMs() const { return frameMs.empty() ? 0 : *std::max_element(frameMs.begin(), frameMs.end()); }
   int Fades() const { return fadeFrames + knownFades; }
-  double FeltMs() const { return PacedMs() - Fades() * kTickMs; }
+  // The last span ends at the wait after the frame that showed what the interval waits for: that
+  // wait comes after the picture was shown, so only the work before it counts.
+  double FeltMs() const {
+    const double shown = frameMs.empty() ? 0 : frameMs.back();
+    return PacedMs() - std::max(shown, kTickMs) + shown - Fades() * kTickMs;
+  }
 };
 
 // The figure and its breakdown: the medians over the runs.
