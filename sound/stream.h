@@ -156,7 +156,8 @@ void ServiceStreams();
 // reaches its next block (10 ms while a fade runs), or no limit (nullopt) with no stream.
 // Called with the lock held.
 std::optional<std::chrono::milliseconds> NextServiceDelay();
-// Wakes the service thread for a pass now: a stream started, or a fade was set.
+// Wakes the service thread for a pass now, as a stream start does; whatever starts a fade calls
+// it too, so that the fade is stepped from its first 100 ms.
 void WakeService();
 // Passes the service thread has run since the process started (for tests of its sleep).
 uint64_t ServicePasses();
