@@ -99,4 +99,8 @@ void Mixer::Render(std::span<MixerVoice* const> voices, int16_t* out, size_t fra
   }
 }
 
+bool Mixer::Audible(std::span<MixerVoice* const> voices) {
+  return std::any_of(voices.begin(), voices.end(), [](const MixerVoice* voice) { return voice->Playing(); });
+}
+
 }  // namespace platform

@@ -79,6 +79,9 @@ class Mixer {
   // Writes frames frames of 16-bit stereo (left, right, ...) into out: every playing voice
   // mixed, scaled by the master volume, rounded and clipped. The voices' positions move on.
   void Render(std::span<MixerVoice* const> voices, int16_t* out, size_t frames);
+  // Whether a render of these voices would make any sound: false when none is playing, so an
+  // output may sleep instead of rendering silence.
+  static bool Audible(std::span<MixerVoice* const> voices);
 
  private:
   uint32_t m_Rate = 44100;

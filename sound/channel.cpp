@@ -216,6 +216,7 @@ int32_t BindStream(int32_t index, ComRef<IStreamControl> stream, uint32_t speed,
     hold->ReleaseChannel(channel);
     return -1;
   }
+  WakeService();  // from now on it is timed by this stream's blocks
   return channel->id;
 }
 
@@ -259,6 +260,33 @@ void ServiceStreams() {
     if (channel.buffer) ServiceChannel(channel);
   }
   Unlock();
+}
+
+std::optional<std::chrono::milliseconds> NextServiceDelay() {
+  using std::chrono::milliseconds;
+  // A fade steps by the clock and a cursor that cannot be read is asked again soon; a quarter
+  // of a second at most between passes keeps well inside the shortest block.
+  constexpr milliseconds kShortest{10};
+  constexpr milliseconds kLongest{250};
+  std::optional<milliseconds> delay;
+  for (StreamChannel& channel : g_StreamChannels) {
+    if (!channel.buffer) continue;
+    milliseconds wait = kShortest;
+    const uint64_t rate = uint64_t(channel.format.samplesPerSec) * channel.format.blockAlign;  // bytes a second
+    uint32_t cursor = 0;
+    if (!(channel.flags & (kChannelFading | kChannelStop)) && rate && channel.buffer->PlayCursor(cursor)) {
+      // The cursor should be in the block that ends at the boundary: the pass that matters is
+      // the first one after it leaves that block.
+      const uint64_t end = uint64_t(channel.boundary) + 1;
+      const uint64_t start = end >= channel.blockSize ? end - channel.blockSize : 0;
+      if (cursor >= start && cursor < end) {
+        const uint64_t ms = ((end - cursor) * 1000 + rate - 1) / rate + 1;
+        wait = std::clamp(milliseconds(std::min<uint64_t>(ms, kLongest.count())), kShortest, kLongest);
+      }
+    }
+    delay = delay ? std::min(*delay, wait) : wait;
+  }
+  return delay;
 }
 
 }  // namespace Sound

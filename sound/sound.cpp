@@ -1,4 +1,4 @@
-// The sound device, the sound lock and the service thread that refills the streams every 10 ms.
+// The sound device, the sound lock and the service thread that refills the streams while they play.
 #include "sound/sound.h"
 
 #include <atomic>
@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <mutex>
+#include <optional>
 
 #include "lib/wstring.h"
 #include "platform/msgbox.h"
@@ -23,17 +24,17 @@ struct SoundThreadBlock {
   std::atomic<uint32_t> quit{0};
   std::atomic<uint32_t> exited{0};
   int32_t priority = 1;  // 1 above normal, 2 highest
-  // Wakes the thread early when quit is set, so that shut-down joins at once.
+  // Wakes the thread early: quit is set, or a command gave it work (pending).
   std::mutex wakeMutex;
   std::condition_variable wake;
+  bool pending = false;  // guarded by wakeMutex
+  std::atomic<uint64_t> passes{0};
 };
 
 SoundThreadBlock g_SoundLock;
 std::shared_ptr<platform::AudioDevice> g_Device;
 std::atomic<uint32_t> g_SoundAvailable{0};
 platform::Thread g_SoundThread;
-
-constexpr auto kServiceInterval = std::chrono::milliseconds(10);
 
 void DeviceBox(const char16_t* format, int32_t result) {
   platform::ShowMessageBox(FormatWide(format, static_cast<unsigned>(result)), u"DirectSound");
@@ -42,13 +43,22 @@ void DeviceBox(const char16_t* format, int32_t result) {
 void ThreadProc(SoundThreadBlock* block) {
   // The priority itself was asked for when the thread was started (a best-effort hint).
   while (!block->quit.load()) {
+    std::optional<std::chrono::milliseconds> delay;
     {
       platform::LockGuard guard(block->lock);
       Sound::ServiceStatic();
       Sound::ServiceStreams();
+      delay = Sound::NextServiceDelay();
     }
+    block->passes.fetch_add(1);
+    // With nothing playing the thread sleeps until a command wakes it.
     std::unique_lock<std::mutex> wait(block->wakeMutex);
-    block->wake.wait_for(wait, kServiceInterval, [block] { return block->quit.load() != 0; });
+    const auto woken = [block] { return block->quit.load() != 0 || block->pending; };
+    if (delay)
+      block->wake.wait_for(wait, *delay, woken);
+    else
+      block->wake.wait(wait, woken);
+    block->pending = false;
   }
   block->exited.store(1);
 }
@@ -73,6 +83,18 @@ void StopThreadAtExit() {
 }  // namespace
 
 namespace Sound {
+
+void WakeService() {
+  {
+    std::lock_guard<std::mutex> wake(g_SoundLock.wakeMutex);
+    g_SoundLock.pending = true;
+  }
+  g_SoundLock.wake.notify_all();
+}
+
+uint64_t ServicePasses() {
+  return g_SoundLock.passes.load();
+}
 
 platform::AudioDevice* Device() {
   return g_SoundAvailable.load() ? g_Device.get() : nullptr;
@@ -101,6 +123,7 @@ HRESULT Initialize(std::shared_ptr<platform::AudioDevice> device, const SoundCon
   SetStreamIdCounter(0);
   g_SoundLock.quit.store(0);
   g_SoundLock.exited.store(0);
+  g_SoundLock.pending = false;
   g_SoundLock.priority = (config && config->highPriority) ? 2 : 1;
   g_SoundAvailable.store(0);
   g_Device.reset();

@@ -1,8 +1,10 @@
 // Streaming channels and stream controls: eight-block rings refilled by the service thread.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "lib/combase.h"
 #include "platform/audio.h"
@@ -150,6 +152,15 @@ uint32_t ChannelCallback(StreamChannel* channel, uint32_t event);
 void FreeChannel(StreamChannel* channel);
 void SilenceAndFreeChannel(StreamChannel* channel);
 void ServiceStreams();
+// How long the service thread may sleep after a pass: until the first playing stream's cursor
+// reaches its next block (10 ms while a fade runs), or no limit (nullopt) with no stream.
+// Called with the lock held.
+std::optional<std::chrono::milliseconds> NextServiceDelay();
+// Wakes the service thread for a pass now, as a stream start does; whatever starts a fade calls
+// it too, so that the fade is stepped from its first 100 ms.
+void WakeService();
+// Passes the service thread has run since the process started (for tests of its sleep).
+uint64_t ServicePasses();
 // Frees every channel without a pass (start-up and tests).
 void ResetChannels();
 

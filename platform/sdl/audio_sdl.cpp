@@ -2,6 +2,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
 #include <mutex>
 #include <vector>
@@ -14,11 +15,33 @@ namespace {
 
 // What the callback shares with the buffers. The mutex guards every buffer's voice and the
 // mixer; it is held by the callback for one mix and by Lock/Unlock for one copy.
+//
+// While no voice plays, the callback does not return: it waits on audible until a buffer starts
+// playing, so SDL's audio thread sleeps instead of turning out silence many times a second (a
+// paused SDL device still runs its thread). The last block it gave ended in silence, so the
+// output stops without a click; the voice that wakes it is mixed from its first frame. SDL
+// holds the device's own lock around the callback, so pausing or closing the device first sets
+// release, which lets the callback return at once.
 struct MixerCore {
   std::mutex mutex;
+  std::condition_variable audible;
+  bool release = false;
   std::vector<MixerVoice*> voices;  // of the live buffers, registered by their constructors
   Mixer mixer;
 };
+
+// Runs an SDL call that takes the device's lock while the callback is let go.
+template <typename Call>
+void WithCallbackReleased(MixerCore& core, Call call) {
+  {
+    std::lock_guard<std::mutex> guard(core.mutex);
+    core.release = true;
+  }
+  core.audible.notify_all();
+  call();
+  std::lock_guard<std::mutex> guard(core.mutex);
+  core.release = false;
+}
 
 class SdlBuffer final : public AudioBuffer {
  public:
@@ -74,8 +97,11 @@ class SdlBuffer final : public AudioBuffer {
   }
 
   bool Play(bool looping) override {
-    std::lock_guard<std::mutex> guard(m_Core->mutex);
-    m_Voice.Play(looping);
+    {
+      std::lock_guard<std::mutex> guard(m_Core->mutex);
+      m_Voice.Play(looping);
+    }
+    m_Core->audible.notify_all();
     return true;
   }
   bool Stop() override {
@@ -131,7 +157,8 @@ class SdlBuffer final : public AudioBuffer {
 
 void AudioCallback(void* userdata, Uint8* stream, int len) {
   auto* core = static_cast<MixerCore*>(userdata);
-  std::lock_guard<std::mutex> guard(core->mutex);
+  std::unique_lock<std::mutex> guard(core->mutex);
+  core->audible.wait(guard, [core] { return core->release || Mixer::Audible(core->voices); });
   core->mixer.Render(core->voices, reinterpret_cast<int16_t*>(stream), static_cast<size_t>(len) / 4);
 }
 
@@ -168,11 +195,11 @@ class SdlDevice final : public AudioDevice {
 
   int32_t Start() override {
     if (!m_Device) return kAudioFail;
-    SDL_PauseAudioDevice(m_Device, 0);
+    WithCallbackReleased(*m_Core, [this] { SDL_PauseAudioDevice(m_Device, 0); });
     return kAudioOk;
   }
   void StopOutput() override {
-    if (m_Device) SDL_PauseAudioDevice(m_Device, 1);
+    if (m_Device) WithCallbackReleased(*m_Core, [this] { SDL_PauseAudioDevice(m_Device, 1); });
   }
 
   int32_t CreateBuffer(const AudioFormat& format, uint32_t bytes, std::unique_ptr<AudioBuffer>& out) override {
@@ -222,7 +249,8 @@ class SdlDevice final : public AudioDevice {
   }
 
   void Close() {
-    if (m_Device) SDL_CloseAudioDevice(m_Device);  // waits for a running callback
+    // Waits for a running callback, which is let go first.
+    if (m_Device) WithCallbackReleased(*m_Core, [this] { SDL_CloseAudioDevice(m_Device); });
     m_Device = 0;
   }
 

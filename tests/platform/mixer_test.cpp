@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -115,6 +116,71 @@ struct Env {
   ~Env() { ::unsetenv(name); }
   const char* name;
 };
+
+// The samples SDL's disk driver has written so far.
+std::vector<int16_t> ReadSamples(const std::string& path) {
+  std::vector<uint8_t> raw;
+  std::vector<int16_t> samples;
+  if (!platform::ReadWholeFile(platform::Utf8ToWide(path), raw)) return samples;
+  samples.resize(raw.size() / 2);
+  for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<int16_t>(raw[2 * i] | (raw[2 * i + 1] << 8));
+  return samples;
+}
+
+TEST(Mixer, TheSdlOutputSleepsWhileSilentAndWakesWithTheFirstFrameOfASound) {
+  const std::u16string dir = platform::MakeTempFolder(u"varn-mixer-");
+  const std::string output = platform::HostPath(dir) + "/out.raw";
+  std::unique_ptr<AudioDevice> sdl;
+  {
+    Env driver("SDL_AUDIODRIVER", "disk");
+    Env file("SDL_DISKAUDIOFILE", output);
+    sdl = platform::sdl::CreateAudioDevice(44100);
+  }
+  if (!sdl) {
+    platform::RemoveTree(dir);
+    GTEST_SKIP() << "SDL's disk audio driver cannot be opened here";
+  }
+  ASSERT_EQ(sdl->Start(), platform::kAudioOk);
+  // A one-shot of 3000 frames whose every sample differs from 0 and tells its frame.
+  constexpr uint32_t kFrames = 3000;
+  auto once = MakeBuffer(*sdl, Format(1, 44100, 16), kFrames, [](uint32_t f, int) { return int(f) + 1; });
+  ASSERT_TRUE(once);
+  const auto quiet = std::chrono::milliseconds(300);  // more than ten callbacks of SDL's thread
+  std::this_thread::sleep_for(quiet);
+  EXPECT_TRUE(ReadSamples(output).empty()) << "nothing plays: no silence is turned out either";
+
+  // The sound, then a quiet in which the file stops growing, then the sound again.
+  once->Play(false);
+  std::this_thread::sleep_for(quiet);
+  const size_t ended = ReadSamples(output).size();
+  std::this_thread::sleep_for(quiet);
+  EXPECT_EQ(ReadSamples(output).size(), ended) << "the output sleeps once the sound has ended";
+  once->Play(false);
+  std::this_thread::sleep_for(quiet);
+  once.reset();
+  sdl.reset();  // closes the file, with what the driver still held
+  const std::vector<int16_t> played = ReadSamples(output);
+  platform::RemoveTree(dir);
+
+  // Each sound comes out whole from its first frame; between them only the rest of the
+  // callback's block that held the first one's end, in silence.
+  const auto soundAt = [&](size_t from) {
+    if (played.size() < from + kFrames * 2) return false;
+    for (uint32_t f = 0; f < kFrames; ++f)
+      if (played[from + 2 * f] != int(f) + 1 || played[from + 2 * f + 1] != int(f) + 1) return false;
+    return true;
+  };
+  ASSERT_TRUE(soundAt(0)) << "the first sound from its first frame, with no silence before it";
+  size_t second = kFrames * 2;
+  while (second < played.size() && played[second] == 0) ++second;
+  EXPECT_LT(second, (kFrames + 4096) * 2) << "no more than one block of silence came between";
+  EXPECT_TRUE(soundAt(second)) << "the second sound from its first frame";
+  EXPECT_TRUE(std::all_of(played.begin() + std::min(played.size(), second + kFrames * 2), played.end(),
+                          [](int16_t v) { return v == 0; }));
+  once.reset();
+  sdl.reset();
+  platform::RemoveTree(dir);
+}
 
 TEST(Mixer, TheNullRenderIsWhatTheSdlDevicePlays) {
   const std::u16string dir = platform::MakeTempFolder(u"varn-mixer-");

@@ -140,5 +140,59 @@ TEST_F(SoundRunning, TheServiceThreadRefillsOnItsOwnAndShutDownJoinsIt) {
   EXPECT_EQ(Sound::IsAvailable(), 0u);
 }
 
+// Waits until the service thread has run a pass and then none for longer than its longest
+// timed sleep (or two seconds are out).
+void Settle() {
+  uint64_t passes = Sound::ServicePasses();
+  for (int i = 0; i < 7; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const uint64_t now = Sound::ServicePasses();
+    if (now == passes && now > 0) return;
+    passes = now;
+  }
+}
+
+uint64_t PassesOver(std::chrono::milliseconds span) {
+  const uint64_t before = Sound::ServicePasses();
+  std::this_thread::sleep_for(span);
+  return Sound::ServicePasses() - before;
+}
+
+TEST_F(SoundRunning, TheServiceThreadSleepsWhileNothingPlaysAndAStreamAfterTheQuietPlaysFromItsStart) {
+  Settle();
+  EXPECT_EQ(PassesOver(std::chrono::seconds(1)), 0u) << "no pass over a quiet second";
+
+  const uint32_t total = 40 * kBlock;
+  const int32_t id = StartCounter(total / 2, false, 0);
+  ASSERT_GE(id, 1);
+  EXPECT_EQ(Ring(0, 0, 4 * kBlock), CounterBytes(0, 4 * kBlock, total, false)) << "the first four blocks from 0";
+  uint32_t cursor = 99;
+  Sound::Lock();
+  ASSERT_TRUE(Buffer(0)->PlayCursor(cursor));
+  Sound::Unlock();
+  EXPECT_EQ(cursor, 0u);
+  // A block of this stream is half a second: the thread is timed by it, not by a fixed tick.
+  const uint64_t playing = PassesOver(std::chrono::seconds(1));
+  EXPECT_GE(playing, 1u) << "a playing stream is looked after";
+  EXPECT_LE(playing, 10u) << "but not every 10 ms";
+
+  // The cursor moves on without a command: the thread still finds the boundary on its own.
+  Sound::Lock();
+  Buffer(0)->SetPlayCursor(kBlock + 2);
+  Sound::Unlock();
+  bool refilled = false;
+  for (int i = 0; i < 500 && !refilled; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    Sound::Lock();
+    refilled = Sound::GetChannel(0)->played == kBlock;
+    Sound::Unlock();
+  }
+  EXPECT_TRUE(refilled);
+
+  Sound::StopStream(id);
+  Settle();
+  EXPECT_EQ(PassesOver(std::chrono::milliseconds(500)), 0u) << "quiet again once the stream is gone";
+}
+
 }  // namespace
 }  // namespace sound_test
