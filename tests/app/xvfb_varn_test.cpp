@@ -119,11 +119,8 @@ TEST_F(XvfbVarn, TheWindowItsMenuAndTheCloseQuestion) {
   EXPECT_EQ(name, "Lanternfall　体験版\n");
 
   std::string geometry;
-  ASSERT_TRUE(x.Tool("getwindowgeometry " + std::to_string(id), &geometry));
   int w = 0, h = 0;
-  const size_t g = geometry.find("Geometry: ");
-  ASSERT_NE(g, std::string::npos) << geometry;
-  ASSERT_EQ(std::sscanf(geometry.c_str() + g, "Geometry: %dx%d", &w, &h), 2);
+  ASSERT_TRUE(x.WindowSize(id, w, h, &geometry)) << geometry;
   EXPECT_EQ(w, 800);
   const int strip = h - 600;
   ASSERT_GT(strip, 10) << "no menu strip above the picture";
@@ -173,11 +170,8 @@ TEST_F(XvfbVarn, TheTerminationSignalClosesAnOpenDialog) {
   const unsigned long id = x.FindWindow("Lanternfall");
   ASSERT_NE(id, 0u) << "no game window";
   std::string geometry;
-  ASSERT_TRUE(x.Tool("getwindowgeometry " + std::to_string(id), &geometry));
   int w = 0, h = 0;
-  const size_t g = geometry.find("Geometry: ");
-  ASSERT_NE(g, std::string::npos) << geometry;
-  ASSERT_EQ(std::sscanf(geometry.c_str() + g, "Geometry: %dx%d", &w, &h), 2);
+  ASSERT_TRUE(x.WindowSize(id, w, h, &geometry)) << geometry;
   // The dialog's light face in the middle of the picture.
   const std::vector<uint8_t> shot =
       CaptureUntil(id, h, [&](const std::vector<uint8_t>& s) { return Light(xvfbtest::At(s, 800, 400, h - 300)); });

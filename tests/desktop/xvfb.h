@@ -161,6 +161,16 @@ class Server {
     return at == std::string::npos ? 0 : std::strtoul(out.c_str() + at + 11, nullptr, 16);
   }
 
+  // The window's width and height as xdotool reads them (a menu strip included); false when they
+  // cannot be read. The tool's own text goes to *text, for a failure message.
+  bool WindowSize(unsigned long window, int& width, int& height, std::string* text = nullptr) const {
+    std::string out;
+    const bool ran = Tool("getwindowgeometry " + std::to_string(window), &out);
+    if (text) *text = out;
+    const size_t at = out.find("Geometry: ");
+    return ran && at != std::string::npos && std::sscanf(out.c_str() + at, "Geometry: %dx%d", &width, &height) == 2;
+  }
+
   // The window's pixels as rows of R, G, B; empty on failure.
   std::vector<uint8_t> Capture(unsigned long window, int width, int height) const {
     char path[] = "/tmp/varn-xvfb-XXXXXX";

@@ -69,11 +69,8 @@ TEST_F(XvfbMenuAndDialog, MenuBarDialogAndFullScreenDraw) {
 
   // The strip: window height is the picture plus the bar.
   std::string geometry;
-  ASSERT_TRUE(x.Tool("getwindowgeometry " + std::to_string(id), &geometry));
   int winW = 0, winH = 0;
-  const size_t g = geometry.find("Geometry: ");
-  ASSERT_NE(g, std::string::npos) << geometry;
-  ASSERT_EQ(std::sscanf(geometry.c_str() + g, "Geometry: %dx%d", &winW, &winH), 2);
+  ASSERT_TRUE(x.WindowSize(id, winW, winH, &geometry)) << geometry;
   EXPECT_EQ(winW, kW);
   const int strip = winH - kH;
   ASSERT_GT(strip, 10) << "no room for the menu bar";
@@ -204,12 +201,13 @@ TEST_F(XvfbMenuAndDialog, MenuBarDialogAndFullScreenDraw) {
   ASSERT_TRUE(w.SetFullScreen(true));
   w.SetMenuShown(false);
   events.clear();
-  std::string root;
+  int fullW = 0, fullH = 0;
+  const auto screenSized = [&] { return fullW == 1024 && fullH == 768; };
   PumpUntil(w, events, [&] {
     w.GetPresenter().Flush();
-    return x.Tool("getwindowgeometry " + std::to_string(id), &root) && root.find("1024x768") != std::string::npos;
+    return x.WindowSize(id, fullW, fullH) && screenSized();
   });
-  if (root.find("1024x768") != std::string::npos) {
+  if (screenSized()) {
     // getmouselocation makes xdotool wait for the server before it exits.
     ASSERT_TRUE(x.Tool("mousemove 512 384 getmouselocation"));
     PumpUntil(w, events, [&] { return w.CursorPos() == Point{400, 300}; });
@@ -220,7 +218,7 @@ TEST_F(XvfbMenuAndDialog, MenuBarDialogAndFullScreenDraw) {
     ASSERT_FALSE(shot.empty());
     EXPECT_TRUE(Near(xvfbtest::At(shot, 1024, 0, 0), 0, 0, 255)) << "no strip in full screen";
   } else {
-    ADD_FAILURE() << "the window did not go full screen: " << root;
+    ADD_FAILURE() << "the window did not go full screen: " << fullW << "x" << fullH;
   }
   ASSERT_TRUE(w.SetFullScreen(false));
   w.Destroy();

@@ -92,9 +92,8 @@ TEST_F(XvfbUiText, MenuAndDialogDrawEveryShiftJisCharacter) {
   std::vector<Event> events;
   ASSERT_TRUE(PumpUntil(w, events, [&] { return w.IsActive(); }));
   std::string geometry;
-  ASSERT_TRUE(x.Tool("getwindowgeometry " + std::to_string(id), &geometry));
   int winW = 0, winH = 0;
-  ASSERT_EQ(std::sscanf(geometry.c_str() + geometry.find("Geometry: "), "Geometry: %dx%d", &winW, &winH), 2);
+  ASSERT_TRUE(x.WindowSize(id, winW, winH, &geometry)) << geometry;
   const int strip = winH - kH;
 
   // The menu: the leading "?" of each item is a band of ink rows of its own.

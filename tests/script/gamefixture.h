@@ -23,6 +23,7 @@
 #include "script/sceneservices.h"
 #include "script/settings.h"
 #include "tests/app/stack.h"
+#include "tests/textscript/script_fixture.h"
 #include "textscript/filehist.h"
 #include "textscript/variables.h"
 
@@ -32,7 +33,7 @@ class GameTest : public ::testing::Test {
  protected:
   GameTest() {
     RegisterGameScriptGlobals();
-    ResetScriptState();
+    ClearScriptState();
     ResetSettings();
     g_SkipMode = 0;
     g_AutoMode = 0;
@@ -72,16 +73,7 @@ class GameTest : public ::testing::Test {
     SetGameServices(GameServices{});
     g_BackLog.reset();
     ResetSettings();
-    ResetScriptState();
-  }
-
-  static void ResetScriptState() {
-    g_Variables.Clear();
-    g_SavedVariables.Clear();
-    TextScript::g_ScriptHistory.Clear();
-    TextScript::g_ImageHistory.Clear();
-    TextScript::g_CurrentPage = 0;
-    g_SceneReplayMode = false;
+    ClearScriptState();
   }
 
   // The fixture's test services, for a test that swaps one of them.

@@ -5,11 +5,13 @@
 
 #include <string>
 
-#include "lib/error.h"
 #include "lib/sjis.h"
+#include "tests/script/errorof.h"
 #include "tests/script/sampledata.h"
 
 namespace {
+
+using scripttest::ErrorOf;
 
 const std::u16string kSystem =
     u"<config><system>"
@@ -43,17 +45,6 @@ std::u16string Replace(std::u16string doc, const std::u16string& from, const std
   EXPECT_NE(at, std::u16string::npos) << "fixture lacks the text to replace";
   if (at != std::u16string::npos) doc.replace(at, from.size(), to);
   return doc;
-}
-
-// The message of the error a call raises; empty when it raises none.
-template <typename F>
-std::u16string ErrorOf(F&& f) {
-  try {
-    f();
-  } catch (const ExceptionHandle& e) {
-    return e.m_Message;
-  }
-  return {};
 }
 
 class LayoutTest : public ::testing::Test {

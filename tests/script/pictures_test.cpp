@@ -18,11 +18,13 @@
 #include "script/layout.h"
 #include "script/scene.h"
 #include "tests/dxdraw/image_fixtures.h"
+#include "tests/script/errorof.h"
 #include "textscript/filehist.h"
 #include "textscript/statement.h"
 
 namespace {
 
+using scripttest::ErrorOf;
 using scripttest::SampleSurface;
 using testutil::Bytes;
 
@@ -114,17 +116,6 @@ class FolderArchive {
   std::u16string m_Dir;
   ComRef<IArchive> m_Archive;
 };
-
-// The message of the error object a call raises; empty when it raises none.
-template <typename F>
-std::u16string ErrorOf(F&& f) {
-  try {
-    f();
-  } catch (const ExceptionHandle& e) {
-    return e.m_Message;
-  }
-  return {};
-}
 
 class ScriptImage : public ::testing::Test {
  protected:

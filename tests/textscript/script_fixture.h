@@ -65,6 +65,16 @@ class TestFrameStep final : public TextScript::IFrameStep {
   TextScript::IFrameStep* m_pPrevious;
 };
 
+// Empty variable tables and histories, the first page, and no scene replay.
+inline void ClearScriptState() {
+  g_Variables.Clear();
+  g_SavedVariables.Clear();
+  TextScript::g_ScriptHistory.Clear();
+  TextScript::g_ImageHistory.Clear();
+  TextScript::g_CurrentPage = 0;
+  g_SceneReplayMode = false;
+}
+
 // Every test starts from empty tables and histories, a fresh generator and free tasks.
 class ScriptTest : public ::testing::Test {
  protected:
@@ -72,12 +82,7 @@ class ScriptTest : public ::testing::Test {
   void TearDown() override { Reset(); }
   static void Reset() {
     TextScript::RegisterScriptGlobals();
-    g_Variables.Clear();
-    g_SavedVariables.Clear();
-    TextScript::g_ScriptHistory.Clear();
-    TextScript::g_ImageHistory.Clear();
-    TextScript::g_CurrentPage = 0;
-    g_SceneReplayMode = false;
+    ClearScriptState();
     ResetSafeRand();
     ResetACTRecords();
     InitACT();

@@ -110,12 +110,10 @@ bool StoredSlot(const fs::path& folder, int32_t slot) {
   return SlotExists(slot);
 }
 
-TEST(WindowRoute, TheStorysRouteShowsTheHeadlessPicturesInTheRealWindow) {
-  if (kSanitized)
-    GTEST_SKIP() << "the real program's message boxes come from a forked child, which the sanitizer build "
-                    "cannot run reliably";
-  RealGame game;
-  if (!game.Usable()) GTEST_SKIP() << "real-window test skipped: " << game.Why();
+using WindowRoute = RealWalk;
+
+TEST_F(WindowRoute, TheStorysRouteShowsTheHeadlessPicturesInTheRealWindow) {
+  RealGame& game = Game();
 
   std::vector<Step> steps;
   RouteDriver driver(kRoute);

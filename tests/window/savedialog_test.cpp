@@ -120,12 +120,10 @@ class DialogDriver {
   int m_Next = 0;
 };
 
-TEST(WindowSaveDialog, ACommentTypedIntoSlot3ComesBackWithItsThumbnail) {
-  if (kSanitized)
-    GTEST_SKIP() << "the real program's message boxes come from a forked child, which the sanitizer build "
-                    "cannot run reliably";
-  RealGame game;
-  if (!game.Usable()) GTEST_SKIP() << "real-window test skipped: " << game.Why();
+using WindowSaveDialog = RealWalk;
+
+TEST_F(WindowSaveDialog, ACommentTypedIntoSlot3ComesBackWithItsThumbnail) {
+  RealGame& game = Game();
 
   DialogShots shots;
   std::vector<uint8_t> thumbnail;

@@ -86,12 +86,10 @@ class ScreensDriver {
   size_t m_Next = 0;
 };
 
-TEST(WindowScreens, TheExtrasTheAlbumAndAnUnlockedPictureShowTheHeadlessPictures) {
-  if (kSanitized)
-    GTEST_SKIP() << "the real program's message boxes come from a forked child, which the sanitizer build "
-                    "cannot run reliably";
-  RealGame game;
-  if (!game.Usable()) GTEST_SKIP() << "real-window test skipped: " << game.Why();
+using WindowScreens = RealWalk;
+
+TEST_F(WindowScreens, TheExtrasTheAlbumAndAnUnlockedPictureShowTheHeadlessPictures) {
+  RealGame& game = Game();
 
   const fs::path saved = game.SaveFolder() / "save.dat";
   const AlbumEntry album = UnlockFirstEntry(saved);

@@ -372,11 +372,7 @@ bool RealGame::Launch() {
   }
   std::string geometry;
   int w = 0;
-  const bool read = m_X.Tool("getwindowgeometry " + std::to_string(m_Window), &geometry);
-  const size_t g = geometry.find("Geometry: ");
-  if (!read || g == std::string::npos ||
-      std::sscanf(geometry.c_str() + g, "Geometry: %dx%d", &w, &m_WindowHeight) != 2 || w != kWidth ||
-      m_WindowHeight <= kHeight) {
+  if (!m_X.WindowSize(m_Window, w, m_WindowHeight, &geometry) || w != kWidth || m_WindowHeight <= kHeight) {
     ADD_FAILURE() << "the window is not 800 wide with a strip above 600 rows: " << geometry;
     return false;
   }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -162,6 +163,23 @@ class RealGame {
 
 // In a window capture, the save dialog is open: its light background around its controls.
 bool SaveDialogOpen(const RealGame& g, const std::vector<uint8_t>& shot);
+
+// A walk's test: the real game under its own Xvfb, made in SetUp. The test is skipped, with the
+// reason, in the sanitizer build or where the real game cannot run.
+class RealWalk : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (kSanitized)
+      GTEST_SKIP() << "the real program's message boxes come from a forked child, which the sanitizer build "
+                      "cannot run reliably";
+    m_Game.emplace();
+    if (!m_Game->Usable()) GTEST_SKIP() << "real-window test skipped: " << m_Game->Why();
+  }
+  RealGame& Game() { return *m_Game; }
+
+ private:
+  std::optional<RealGame> m_Game;
+};
 
 // Replays the steps in the real window; a step whose picture never shows fails the test with
 // both pictures written under the build folder. The worst difference of the matched steps.

@@ -65,11 +65,8 @@ TEST_F(XvfbSaveDialog, ACommentTypedIntoSlot3ComesBackWithItsThumbnail) {
   xvfbtest::PumpUntil(w, events, [&] { return w.IsActive(); });
 
   std::string geometry;
-  ASSERT_TRUE(x.Tool("getwindowgeometry " + std::to_string(id), &geometry));
   int winW = 0, winH = 0;
-  const size_t g = geometry.find("Geometry: ");
-  ASSERT_NE(g, std::string::npos) << geometry;
-  ASSERT_EQ(std::sscanf(geometry.c_str() + g, "Geometry: %dx%d", &winW, &winH), 2);
+  ASSERT_TRUE(x.WindowSize(id, winW, winH, &geometry)) << geometry;
   const int strip = winH - kH;
 
   dialogtest::MemorySlotStore store;

@@ -7,15 +7,16 @@
 #include <vector>
 
 #include "archive/archive.h"
-#include "lib/error.h"
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/utf.h"
 #include "screenfixture.h"
+#include "tests/script/errorof.h"
 
 namespace {
 
 using screentest::ScreenTest;
+using scripttest::ErrorOf;
 
 // A folder archive of small flat PNG pictures, the screens' script archive in place of the sample's.
 class SmallPictures : public ScreenTest {
@@ -44,16 +45,6 @@ class SmallPictures : public ScreenTest {
     ScreenParts parts = Parts();
     parts.scriptArchive = m_Archive.Get();
     return parts;
-  }
-  // The message of the game error that run raises, or "" when it raises none.
-  template <class F>
-  std::u16string ErrorOf(F run) {
-    try {
-      run();
-    } catch (const ExceptionHandle& e) {
-      return e.m_Message;
-    }
-    return u"";
   }
 
   std::u16string m_Folder;
