@@ -1,11 +1,13 @@
-// Real-window test: the Escape or Enter that closes a dialog is still held when the game reads
-// its devices again; the game sees neither a press nor a held key until it is released, and the
-// key is the game's again after that.
+// Real-window test: the Escape, Enter or mouse button that closes a dialog is still held when the
+// game reads its devices again; the game sees neither a press nor a held key or button until it
+// is released, and it is the game's again after that.
 #include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <functional>
+#include <string>
 #include <thread>
 
 #include "dxdraw/dxinput.h"
@@ -31,7 +33,7 @@ bool Light(xvfbtest::Rgb c) {
 struct Seen {
   bool pressed = false, held = false;
 };
-Seen Frames(Window& w, uint8_t key, std::chrono::milliseconds span) {
+Seen Frames(Window& w, int key, std::chrono::milliseconds span) {
   Seen seen;
   const auto end = Steady::now() + span;
   while (Steady::now() < end) {
@@ -82,54 +84,78 @@ TEST_F(XvfbDialogKeys, TheKeyThatClosesADialogIsNotTheGames) {
   };
   add(kIdOk, ControlType::DefaultButton, Rect{20, 100, 120, 130}, u"OK");
   add(kIdCancel, ControlType::Button, Rect{160, 100, 260, 130}, u"ｷｬﾝｾﾙ");
+  constexpr uint32_t kList = 1000;
+  constexpr int32_t kChosen = 7;  // the result of a double click on a line
+  add(kList, ControlType::ListBox, Rect{20, 10, 280, 90}, u"");
+  // The list's first line on the screen: the dialog is centred below its title bar, which has
+  // the height of the UI font and its padding.
+  const std::string line =
+      std::to_string(kW / 2 - t.width / 2 + 60) + " " + std::to_string(kH / 2 - (t.height + 22) / 2 + 22 + 10 + 8);
 
+  const auto keyHeld = [](SDL_Scancode sc) { return [sc] { return SDL_GetKeyboardState(nullptr)[sc] != 0; }; };
   const struct {
     const char* name;
-    uint8_t key;
+    int index;                   // the input module's key or button
+    std::string close;           // what closes the dialog and stays held
+    std::string press, release;  // the same key or button, once it is the game's
     int32_t result;
-  } cases[] = {{"Escape", DIK_ESCAPE, kIdCancel}, {"Return", DIK_RETURN, kIdOk}};
+    std::function<bool()> held;  // what SDL holds as down
+  } cases[] = {
+      {"Escape", DIK_ESCAPE, "keydown Escape", "keydown Escape", "keyup Escape", kIdCancel,
+       keyHeld(SDL_SCANCODE_ESCAPE)},
+      {"Return", DIK_RETURN, "keydown Return", "keydown Return", "keyup Return", kIdOk, keyHeld(SDL_SCANCODE_RETURN)},
+      // A double click on a line ends the dialog as the second press goes down.
+      {"double click", Input::kMouseLeft,
+       "mousemove --window " + std::to_string(id) + " " + line + " click 1 sleep 0.1 mousedown 1", "mousedown 1",
+       "mouseup 1", kChosen, [] { return (SDL_GetMouseState(nullptr, nullptr) & SDL_BUTTON_LMASK) != 0; }},
+  };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    ASSERT_FALSE(Frames(w, c.key, 100ms).held);
+    ASSERT_FALSE(Frames(w, c.index, 100ms).held);
     std::atomic<bool> ended{false}, sent{false};
     std::thread user([&] {
-      // Once the dialog's face is on the screen, the key goes down and stays down. Should the
-      // dialog never show, the key is sent all the same after the deadline so that the dialog
-      // closes and the test fails on what it checks instead of hanging.
+      // Once the dialog's face is on the screen, the key or button goes down and stays down.
+      // Should the dialog never show, it is sent all the same after the deadline, and a dialog
+      // still open at the last deadline gets an Escape, so that the test fails on what it
+      // checks instead of hanging.
       const auto end = Steady::now() + 15s;
       while (!ended && Steady::now() < end) {
         const std::vector<uint8_t> shot = x.Capture(id, kW, kH);
-        if (!shot.empty() && Light(xvfbtest::At(shot, kW, kW / 2, kH / 2))) break;
+        if (!shot.empty() && Light(xvfbtest::At(shot, kW, kW / 2, kH / 2 + 60))) break;
         std::this_thread::sleep_for(30ms);
       }
-      x.Tool(std::string("keydown ") + c.name);
+      x.Tool(c.close);
       sent = true;
       const auto last = Steady::now() + 15s;
       while (!ended && Steady::now() < last) std::this_thread::sleep_for(20ms);
-      if (!ended) x.Tool("keyup " + std::string(c.name) + " key Escape");
+      if (!ended) x.Tool(c.release + " key Escape");
     });
-    const int32_t result = b->dialogs->RunModal(t, [](DialogControls& dc, const DialogEvent& e) {
+    const int32_t result = b->dialogs->RunModal(t, [&](DialogControls& dc, const DialogEvent& e) {
+      if (e.type == DialogEventType::Init) {
+        dc.AddLine(kList, u"スロット 1");
+        dc.AddLine(kList, u"スロット 2");
+      }
       if (e.type == DialogEventType::Command && (e.control == kIdOk || e.control == kIdCancel)) dc.End(e.control);
+      if (e.type == DialogEventType::DoubleClick && e.control == kList) dc.End(kChosen);
       return true;
     });
     ended = true;
     user.join();
     ASSERT_TRUE(sent);
-    EXPECT_EQ(result, c.result) << "the key closes the dialog";
-    const SDL_Scancode scancode = c.key == DIK_ESCAPE ? SDL_SCANCODE_ESCAPE : SDL_SCANCODE_RETURN;
-    ASSERT_TRUE(SDL_GetKeyboardState(nullptr)[scancode]) << "the key went up before the dialog closed";
+    EXPECT_EQ(result, c.result) << "the key or button closes the dialog";
+    ASSERT_TRUE(c.held()) << "the key or button went up before the dialog closed";
 
-    const Seen held = Frames(w, c.key, 300ms);
-    EXPECT_FALSE(held.pressed) << "the game saw the dialog's key as a press";
-    EXPECT_FALSE(held.held) << "the game saw the dialog's key held";
+    const Seen held = Frames(w, c.index, 300ms);
+    EXPECT_FALSE(held.pressed) << "the game saw the dialog's key or button as a press";
+    EXPECT_FALSE(held.held) << "the game saw the dialog's key or button held";
 
-    ASSERT_TRUE(x.Tool(std::string("keyup ") + c.name));
-    EXPECT_FALSE(Frames(w, c.key, 150ms).pressed) << "the release is no press";
-    ASSERT_TRUE(x.Tool(std::string("keydown ") + c.name));
-    const Seen again = Frames(w, c.key, 200ms);
-    ASSERT_TRUE(x.Tool(std::string("keyup ") + c.name));
-    EXPECT_TRUE(again.pressed && again.held) << "once released, the key is the game's again";
-    Frames(w, c.key, 100ms);
+    ASSERT_TRUE(x.Tool(c.release));
+    EXPECT_FALSE(Frames(w, c.index, 150ms).pressed) << "the release is no press";
+    ASSERT_TRUE(x.Tool(c.press));
+    const Seen again = Frames(w, c.index, 200ms);
+    ASSERT_TRUE(x.Tool(c.release));
+    EXPECT_TRUE(again.pressed && again.held) << "once released, it is the game's again";
+    Frames(w, c.index, 100ms);
   }
   Input::Finalize();
   w.Destroy();
