@@ -15,6 +15,9 @@ namespace {
 // Quiet waits after which SDL's queue is read all the same (six frames: a tenth of a second).
 constexpr int kQuietWaits = 6;
 
+// The device's button slot (left, right, middle, fourth) of SDL's left, middle, right and X1.
+constexpr int kButtonSlot[] = {0, 2, 1, 3};
+
 }  // namespace
 
 // ---- events ----
@@ -78,6 +81,8 @@ void SdlWindow::HandleSdlEvent(const SDL_Event& e, bool modal) {
       break;
     case SDL_KEYDOWN:
     case SDL_KEYUP:
+      if (e.type == SDL_KEYUP)
+        if (const uint8_t dik = DikFromScancode(e.key.keysym.scancode)) m_UiHeld.keys[dik] = 0;
       if (modal || imguiKeys) {
         m_Dirty = true;
         break;
@@ -119,6 +124,8 @@ void SdlWindow::HandleSdlEvent(const SDL_Event& e, bool modal) {
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:
       if (e.button.windowID != ourId) break;
+      if (e.type == SDL_MOUSEBUTTONUP && e.button.button >= SDL_BUTTON_LEFT && e.button.button <= SDL_BUTTON_X1)
+        m_UiHeld.buttons[kButtonSlot[e.button.button - SDL_BUTTON_LEFT]] = 0;
       if (modal || imguiMouse || OverMenuStrip(e.button.y)) {
         m_Dirty = true;
         break;
@@ -127,8 +134,7 @@ void SdlWindow::HandleSdlEvent(const SDL_Event& e, bool modal) {
       // a window in the background reach no device.
       if (e.type == SDL_MOUSEBUTTONDOWN && Focused() && e.button.button >= SDL_BUTTON_LEFT &&
           e.button.button <= SDL_BUTTON_X1) {
-        static constexpr int kSlot[] = {0, 2, 1, 3};  // SDL's left, middle, right, X1
-        m_Presses.buttons[kSlot[e.button.button - SDL_BUTTON_LEFT]] = 0x80;
+        m_Presses.buttons[kButtonSlot[e.button.button - SDL_BUTTON_LEFT]] = 0x80;
       }
       if (e.button.button == SDL_BUTTON_LEFT || e.button.button == SDL_BUTTON_RIGHT ||
           e.button.button == SDL_BUTTON_MIDDLE) {
@@ -225,11 +231,43 @@ bool SdlWindow::EnterModal() {
 
 void SdlWindow::LeaveModal(bool wasModal) {
   m_Modal = wasModal;
-  if (wasModal || !m_CloseWhileModal) return;
+  if (wasModal) return;
+  // The key or button that closed the dialog is down still, and the game's next read would take
+  // it for a press of its own (an Escape that hides the message window, an Enter that turns the
+  // page). What is held now belongs to the dialog until it goes up.
+  int count = 0;
+  const Uint8* keys = SDL_GetKeyboardState(&count);
+  for (int sc = 0; sc < count; ++sc)
+    if (keys[sc])
+      if (const uint8_t dik = DikFromScancode(sc)) m_UiHeld.keys[dik] = 0x80;
+  const Uint32 buttons = SDL_GetMouseState(nullptr, nullptr);
+  for (int b = SDL_BUTTON_LEFT; b <= SDL_BUTTON_X1; ++b)
+    if (buttons & SDL_BUTTON(b)) m_UiHeld.buttons[kButtonSlot[b - SDL_BUTTON_LEFT]] = 0x80;
+  if (!m_CloseWhileModal) return;
   m_CloseWhileModal = false;
   Event e;
   e.type = EventType::CloseRequest;
   m_Queue.push_back(e);
+}
+
+void SdlWindow::MaskUiKeys(uint8_t state[256]) {
+  for (int k = 0; k < 256; ++k) {
+    if (!m_UiHeld.keys[k]) continue;
+    if (state[k])
+      state[k] = 0;
+    else
+      m_UiHeld.keys[k] = 0;
+  }
+}
+
+void SdlWindow::MaskUiButtons(uint8_t buttons[4]) {
+  for (int b = 0; b < 4; ++b) {
+    if (!m_UiHeld.buttons[b]) continue;
+    if (buttons[b])
+      buttons[b] = 0;
+    else
+      m_UiHeld.buttons[b] = 0;
+  }
 }
 
 }  // namespace platform::sdl

@@ -16,6 +16,7 @@ bool SdlInput::ReadKeyboard(uint8_t state[256]) {
     if (!keys[sc]) continue;
     if (const uint8_t dik = DikFromScancode(sc)) state[dik] = 0x80;
   }
+  m_Window.MaskUiKeys(state);
   return true;
 }
 
@@ -43,6 +44,7 @@ bool SdlInput::ReadMouse(MouseState& state) {
   state.buttons[1] = (buttons & SDL_BUTTON_RMASK) ? 0x80 : 0;
   state.buttons[2] = (buttons & SDL_BUTTON_MMASK) ? 0x80 : 0;
   state.buttons[3] = (buttons & SDL_BUTTON_X1MASK) ? 0x80 : 0;
+  m_Window.MaskUiButtons(state.buttons);
   return true;
 }
 

@@ -122,8 +122,15 @@ class SdlWindow : public Window {
   void NoteText(std::u16string_view text);
   void NoteText(const char* utf8);
   // A dialog runs: events go to ImGui only, and a close request waits for the dialog's end.
+  // The keys and buttons still held when the last dialog closes (the Escape or Enter that
+  // closed it) were the dialog's: the game sees them up until they are released.
   bool EnterModal();
   void LeaveModal(bool wasModal);
+  // Clears from a read of the held keys, by DirectInput key code, those a dialog kept; a key
+  // read up is the game's again.
+  void MaskUiKeys(uint8_t state[256]);
+  // The same for the mouse buttons (left, right, middle, fourth).
+  void MaskUiButtons(uint8_t buttons[4]);
 
  private:
   void LayoutWindowed();
@@ -178,6 +185,7 @@ class SdlWindow : public Window {
   int32_t m_ClientW = 800, m_ClientH = 600, m_Strip = 22;
   int32_t m_Wheel = 0;
   Presses m_Presses;
+  Presses m_UiHeld;  // keys and buttons held as the last dialog closed, not yet released
   int m_SavedX = 0, m_SavedY = 0, m_SavedW = 0, m_SavedH = 0;
 };
 
