@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "platform/dialog_state.h"
-#include "platform/files.h"
 #include "platform/log.h"
 #include "platform/menu.h"
 #include "platform/sdl/sdl_backend.h"
@@ -172,11 +171,7 @@ class SdlWindow : public Window {
   struct UiFont {
     std::string path;  // empty where the file cannot be read
     std::bitset<0x10000> has;
-    // The file's bytes mapped, which every atlas build reads its glyphs from: only the pages of
-    // the glyphs drawn are ever read, and a rebuild does not read the whole file again.
-    std::shared_ptr<FileMapping> bytes;
   };
-  std::shared_ptr<FileMapping> m_FontBytes;
   std::future<UiFont> m_PendingFont;  // the font file read on a worker while the game starts
   bool m_AtlasDirty = false;
   int m_Settle = 0;  // frames still to draw after ImGui was last busy

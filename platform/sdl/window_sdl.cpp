@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cfloat>
-#include <climits>
 #include <cstring>
 #include <vector>
 
@@ -61,13 +60,13 @@ std::string DefaultUiFont() {
   return {};
 }
 
-// The characters a font file's bytes map, read from its character map (only the basic plane:
-// ImGui's characters are 16-bit). False where FreeType cannot read them.
-bool FontCoverage(const FileMapping& bytes, std::bitset<0x10000>& out) {
+// The characters a font file maps, read from its character map (only the basic plane: ImGui's
+// characters are 16-bit). False where FreeType cannot open the file.
+bool FontCoverage(const std::string& path, std::bitset<0x10000>& out) {
   FT_Library library = nullptr;
   if (FT_Init_FreeType(&library) != 0) return false;
   FT_Face face = nullptr;
-  const bool opened = FT_New_Memory_Face(library, bytes.Data(), FT_Long(bytes.Size()), 0, &face) == 0;
+  const bool opened = FT_New_Face(library, path.c_str(), 0, &face) == 0;
   if (opened) {
     FT_UInt index = 0;
     for (FT_ULong c = FT_Get_First_Char(face, &index); index != 0; c = FT_Get_Next_Char(face, c, &index))
@@ -152,21 +151,15 @@ bool SdlWindow::Create(const WindowDesc& desc) {
     const std::string font = m_Options.uiFontPath.empty() ? DefaultUiFont() : m_Options.uiFontPath;
     m_PendingFont = std::async(std::launch::async, [font] {
       UiFont out;
-      std::unique_ptr<File> file = font.empty() ? nullptr : File::OpenRead(Utf8ToWide(font));
-      const int64_t size = file ? file->Size() : -1;
-      if (size > 0 && size <= INT32_MAX) out.bytes = FileMapping::Map(*file, 0, size_t(size));
-      if (out.bytes && FontCoverage(*out.bytes, out.has)) {
+      if (!font.empty() && IsRegularFile(Utf8ToWide(font)) && FontCoverage(font, out.has))
         out.path = font;
-      } else {
+      else
         out.has.reset();
-        out.bytes.reset();
-      }
       return out;
     });
     m_FontHas.reset();
     m_InAtlas.reset();
     m_FontPath.clear();
-    m_FontBytes.reset();
     m_AtlasDirty = true;  // built before the first frame
     m_ImGuiSdl = ImGui_ImplSDL2_InitForSDLRenderer(m_Window.get());
     m_ImGuiRenderer = ImGui_ImplSDLRenderer_Init(m_Renderer.get());
@@ -190,7 +183,6 @@ void SdlWindow::Destroy() {
   m_ImGui.reset();
   if (m_PendingFont.valid()) m_PendingFont.wait();
   m_PendingFont = {};
-  m_FontBytes.reset();
   m_Texture.reset();
   m_Renderer.reset();
   if (m_Window.get()) SDL_StopTextInput();
@@ -205,7 +197,6 @@ void SdlWindow::JoinUiFont() {
   UiFont font = m_PendingFont.get();
   m_FontPath = font.path;
   m_FontHas = font.has;
-  m_FontBytes = font.bytes;
   if (m_FontPath.empty()) {
     LogLine("No Japanese UI font found; menus and dialogs use ImGui's own font\n");
     for (char16_t c = 0x20; c <= 0xFF; ++c) m_FontHas.set(c);  // what ImGui's own font holds
@@ -453,19 +444,15 @@ void SdlWindow::RebuildAtlas() {
   io.Fonts->Clear();
   const std::vector<ImWchar> ranges = GlyphRanges(m_InAtlas);
   ImFont* loaded = nullptr;
-  if (m_FontBytes) {
-    ImFontConfig cfg;
-    cfg.FontDataOwnedByAtlas = false;  // the mapping stays the window's; ImGui only reads it
-    loaded = io.Fonts->AddFontFromMemoryTTF(const_cast<uint8_t*>(m_FontBytes->Data()), int(m_FontBytes->Size()),
-                                            m_Options.uiFontSize, &cfg, ranges.data());
-  }
+  if (!m_FontPath.empty())
+    loaded = io.Fonts->AddFontFromFileTTF(m_FontPath.c_str(), m_Options.uiFontSize, nullptr, ranges.data());
   if (!loaded) {
     ImFontConfig cfg;
     cfg.SizePixels = m_Options.uiFontSize;
     io.Fonts->AddFontDefault(&cfg);
   }
   if (m_ImGuiRenderer) ImGui_ImplSDLRenderer_CreateFontsTexture();
-  // The texture holds the pixels now; the next build reads the glyphs from the mapping again.
+  // The texture holds the pixels now, and the next build reads the font file again.
   io.Fonts->ClearInputData();
   io.Fonts->ClearTexData();
 }
