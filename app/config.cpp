@@ -39,13 +39,14 @@ int32_t WToI(std::u16string_view s) {
   return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
 }
 
+// The file read once, its keys looked up in what was read.
 class IniReader {
  public:
-  IniReader(platform::FolderService& folders, std::u16string_view path) : m_Folders(folders), m_Path(path) {}
+  IniReader(platform::FolderService& folders, std::u16string_view path) : m_Profile(folders.OpenProfile(path)) {}
   // The value, or the default text when the key is missing.
   std::u16string Text(std::u16string_view key, std::u16string_view defaultText) {
     char16_t buffer[kValueSize] = {};
-    const uint32_t n = m_Folders.ReadProfileString(m_Path, kSection, key, defaultText, buffer, kValueSize);
+    const uint32_t n = m_Profile.ReadString(kSection, key, defaultText, buffer, kValueSize);
     return std::u16string(buffer, n);
   }
   // An empty value gives the default; with floorAtZero a negative value gives floorValue.
@@ -55,8 +56,7 @@ class IniReader {
   }
 
  private:
-  platform::FolderService& m_Folders;
-  std::u16string m_Path;
+  platform::ProfileFile m_Profile;
 };
 
 uint8_t ToByte(int32_t v, int32_t high) {
@@ -136,9 +136,9 @@ void ReadConfigFile(platform::FolderService& folders, std::u16string_view path) 
 
 void WriteConfigFile(platform::FolderService& folders, std::u16string_view path) {
   const SETTINGDATA& s = g_Setting;
-  auto put = [&](std::u16string_view key, const std::u16string& value) {
-    folders.WriteProfileString(path, kSection, key, value);
-  };
+  // Every key changed in the file as read, then the file written once.
+  platform::ProfileFile ini = folders.OpenProfile(path);
+  auto put = [&](std::u16string_view key, const std::u16string& value) { ini.WriteString(kSection, key, value); };
   auto num = [](int32_t v) { return FormatWide(u"%d", v); };
   auto flag = [](uint8_t v) { return std::u16string(v ? u"1" : u"0"); };
   put(u"FullScreen", g_EndedWindowed ? u"0" : u"1");
@@ -161,6 +161,7 @@ void WriteConfigFile(platform::FolderService& folders, std::u16string_view path)
   put(u"StreamSize", num(g_Config.streamSize));
   put(u"MessageWait", num(GetTextSpeedIndex()));
   put(u"MessageSkip", num(GetAutoWaitIndex()));
+  ini.Save();
 }
 
 std::u16string FindProgramFolder(std::u16string_view commandLine) {

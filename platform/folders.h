@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/profile.h"
+
 namespace platform {
 
 // The folders service of a backend. The profile operations are the same for every backend (they
@@ -44,6 +46,8 @@ class FolderService {
   // (empty key, '=' in the key, ']' in the section, a line break in any of the three).
   bool WriteProfileString(std::u16string_view path, std::u16string_view section, std::u16string_view key,
                           std::u16string_view value);
+  // The profile read once, for a run of reads or of writes that ends with one save.
+  ProfileFile OpenProfile(std::u16string_view path);
 };
 
 // The host's folders: /proc/self/exe's folder, the XDG documents folder (XDG_DOCUMENTS_DIR in

@@ -166,12 +166,18 @@ std::string ProfileText::Serialize() const {
   return out;
 }
 
-uint32_t FolderService::ReadProfileString(std::u16string_view path, std::u16string_view section,
-                                          std::u16string_view key, std::u16string_view defaultValue, char16_t* buffer,
-                                          uint32_t size) {
+ProfileFile ProfileFile::Load(std::u16string_view path) {
+  ProfileFile file;
+  file.m_Path = path;
+  file.m_Text = LoadProfile(path);
+  return file;
+}
+
+uint32_t ProfileFile::ReadString(std::u16string_view section, std::u16string_view key, std::u16string_view defaultValue,
+                                 char16_t* buffer, uint32_t size) const {
   if (!buffer || size == 0) return 0;
   std::optional<std::u16string> found;
-  if (const std::optional<ProfileText> profile = LoadProfile(path)) found = profile->Find(section, key);
+  if (m_Text) found = m_Text->Find(section, key);
   std::u16string_view value;
   if (found) {
     value = *found;
@@ -185,10 +191,8 @@ uint32_t FolderService::ReadProfileString(std::u16string_view path, std::u16stri
   return n;
 }
 
-int32_t FolderService::ReadProfileInt(std::u16string_view path, std::u16string_view section, std::u16string_view key,
-                                      int32_t defaultValue) {
-  const std::optional<ProfileText> profile = LoadProfile(path);
-  const std::optional<std::u16string> found = profile ? profile->Find(section, key) : std::nullopt;
+int32_t ProfileFile::ReadInt(std::u16string_view section, std::u16string_view key, int32_t defaultValue) const {
+  const std::optional<std::u16string> found = m_Text ? m_Text->Find(section, key) : std::nullopt;
   if (!found || found->empty()) return defaultValue;
   std::u16string_view s = *found;
   bool negative = false;
@@ -205,14 +209,43 @@ int32_t FolderService::ReadProfileInt(std::u16string_view path, std::u16string_v
   return static_cast<int32_t>(negative ? -n : n);
 }
 
+bool ProfileFile::WriteString(std::u16string_view section, std::u16string_view key, std::u16string_view value) {
+  if (!m_Text || !ProfileText::CanWrite(section, key, value)) return false;
+  m_Text->Set(section, key, value);
+  m_Changed = true;
+  return true;
+}
+
+bool ProfileFile::Save() {
+  if (!m_Changed) return true;
+  if (!m_Text) return false;
+  const std::string bytes = m_Text->Serialize();
+  if (!WriteWholeFileAtomic(m_Path, bytes.data(), bytes.size())) return false;
+  m_Changed = false;
+  return true;
+}
+
+uint32_t FolderService::ReadProfileString(std::u16string_view path, std::u16string_view section,
+                                          std::u16string_view key, std::u16string_view defaultValue, char16_t* buffer,
+                                          uint32_t size) {
+  if (!buffer || size == 0) return 0;
+  return ProfileFile::Load(path).ReadString(section, key, defaultValue, buffer, size);
+}
+
+int32_t FolderService::ReadProfileInt(std::u16string_view path, std::u16string_view section, std::u16string_view key,
+                                      int32_t defaultValue) {
+  return ProfileFile::Load(path).ReadInt(section, key, defaultValue);
+}
+
 bool FolderService::WriteProfileString(std::u16string_view path, std::u16string_view section, std::u16string_view key,
                                        std::u16string_view value) {
   if (!ProfileText::CanWrite(section, key, value)) return false;
-  std::optional<ProfileText> profile = LoadProfile(path);
-  if (!profile) return false;
-  profile->Set(section, key, value);
-  const std::string bytes = profile->Serialize();
-  return WriteWholeFileAtomic(path, bytes.data(), bytes.size());
+  ProfileFile file = ProfileFile::Load(path);
+  return file.WriteString(section, key, value) && file.Save();
+}
+
+ProfileFile FolderService::OpenProfile(std::u16string_view path) {
+  return ProfileFile::Load(path);
 }
 
 }  // namespace platform

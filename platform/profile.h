@@ -45,4 +45,27 @@ class ProfileText {
   std::string m_Newline = "\n";
 };
 
+// A profile file read once: any number of lookups and changes against what was read, then one
+// write of the whole file (through a temporary file and a rename, so a write that fails leaves
+// the old file as it was). Reads and changes mean what FolderService's profile operations say.
+class ProfileFile {
+ public:
+  // The file's profile: empty when the file does not exist; unreadable when it exists but cannot
+  // be read (a folder, no permission), so that no write replaces what could not be read.
+  static ProfileFile Load(std::u16string_view path);
+
+  uint32_t ReadString(std::u16string_view section, std::u16string_view key, std::u16string_view defaultValue,
+                      char16_t* buffer, uint32_t size) const;
+  int32_t ReadInt(std::u16string_view section, std::u16string_view key, int32_t defaultValue) const;
+  // Changes the key in memory; false when the file was unreadable or the three cannot be a line.
+  bool WriteString(std::u16string_view section, std::u16string_view key, std::u16string_view value);
+  // Writes the file whole when a change was made; true when nothing was to be written.
+  bool Save();
+
+ private:
+  std::u16string m_Path;
+  std::optional<ProfileText> m_Text;
+  bool m_Changed = false;
+};
+
 }  // namespace platform

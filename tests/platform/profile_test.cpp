@@ -159,6 +159,33 @@ TEST_F(Profile, ARewriteReplacesTheFileWholeByRename) {
   EXPECT_EQ(names, (std::vector<std::u16string>{u"varn.ini", u"varn.ini.old"})) << "no temporary file left";
 }
 
+TEST_F(Profile, AProfileReadOnceIsWrittenOnceAtItsSave) {
+  Write("; kept\n[varn]\nA=1\nB=x\n");
+  platform::ProfileFile profile = folders.OpenProfile(m_Path);
+  Write("[varn]\nA=changed on disk\n");
+  char16_t buffer[8];
+  EXPECT_EQ(std::u16string(buffer, profile.ReadString(u"VARN", u"b", u"d", buffer, 8)), u"x") << "as it was read";
+  ASSERT_TRUE(profile.WriteString(u"varn", u"A", u"2"));
+  ASSERT_TRUE(profile.WriteString(u"varn", u"C", u"3"));
+  ASSERT_TRUE(profile.WriteString(u"new", u"D", u"4"));
+  EXPECT_FALSE(profile.WriteString(u"varn", u"E=", u"5"));
+  EXPECT_EQ(profile.ReadInt(u"varn", u"C", 0), 3) << "a change reads back before the save";
+  EXPECT_EQ(ReadText(m_Path), "[varn]\nA=changed on disk\n") << "nothing written before the save";
+  ASSERT_TRUE(profile.Save());
+  EXPECT_EQ(ReadText(m_Path), "; kept\n[varn]\nA=2\nB=x\nC=3\n\n[new]\nD=4\n");
+
+  // A profile that could not be read takes no change; one whose file cannot be written leaves no file.
+  platform::ProfileFile folder = folders.OpenProfile(folders.DocumentsFolder());
+  EXPECT_FALSE(folder.WriteString(u"varn", u"A", u"1"));
+  EXPECT_TRUE(folder.Save()) << "nothing to write";
+  EXPECT_TRUE(platform::IsDirectory(folders.DocumentsFolder()));
+  const std::u16string nowhere = folders.DocumentsFolder() + u"/no/such/varn.ini";
+  platform::ProfileFile missing = folders.OpenProfile(nowhere);
+  ASSERT_TRUE(missing.WriteString(u"varn", u"A", u"1"));
+  EXPECT_FALSE(missing.Save());
+  EXPECT_EQ(ReadText(nowhere), "<missing>");
+}
+
 TEST(HeadlessFolders, EverythingUnderARootThatGoesWithTheService) {
   std::u16string root;
   {
