@@ -135,8 +135,8 @@ DxScreen::~DxScreen() {
 void DxScreen::ReleaseAll() {
   m_Created = false;
   m_Lost = false;
-  m_Back.clear();
-  m_Back.shrink_to_fit();
+  m_Back.reset();
+  m_BackSize = 0;
 }
 
 platform::Presenter* DxScreen::GetPresenter() const {
@@ -215,7 +215,7 @@ bool DxScreen::CreateFullScreen() {
       break;
     }
   }
-  m_Back.assign(size_t(std::max(0, m_Width)) * size_t(std::max(0, m_Height)), 0);
+  AllocateBack();
   ReadPixelFormat(mode);
   m_Created = true;
   m_Lost = false;
@@ -230,7 +230,7 @@ bool DxScreen::CreateWindowed() {
     return false;
   }
   if (m_Window->IsFullScreen()) m_Window->SetFullScreen(false);
-  m_Back.assign(size_t(std::max(0, m_Width)) * size_t(std::max(0, m_Height)), 0);
+  AllocateBack();
   ReadPixelFormat(m_Display.DesktopMode(m_Devices.empty() ? 0 : m_Devices[m_Device].index));
   m_Created = true;
   m_Lost = false;
@@ -246,8 +246,17 @@ void DxScreen::SetFullScreen(bool on) {
     CreateWindowed();
 }
 
+void DxScreen::AllocateBack() {
+  m_BackSize = size_t(std::max(0, m_Width)) * size_t(std::max(0, m_Height));
+  m_Back.reset(static_cast<uint32_t*>(std::calloc(std::max<size_t>(m_BackSize, 1), sizeof(uint32_t))));
+  if (!m_Back) m_BackSize = 0;
+  m_BackFill = 0;
+}
+
 void DxScreen::ColorFill(uint32_t colour) {
-  std::fill(m_Back.begin(), m_Back.end(), colour);
+  if (colour == m_BackFill) return;
+  std::fill(m_Back.get(), m_Back.get() + m_BackSize, colour);
+  m_BackFill = colour;
 }
 
 void DxScreen::OnActivate() {}

@@ -3,7 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
+#include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -101,7 +104,7 @@ class DxScreen {
   // The presenter frames go to (the window's), or null before the set-up.
   platform::Presenter* GetPresenter() const;
   // The back buffer: width × height 32-bit pixels.
-  const std::vector<uint32_t>& BackBuffer() const { return m_Back; }
+  std::span<const uint32_t> BackBuffer() const { return {m_Back.get(), m_BackSize}; }
 
  private:
   bool CreateFullScreen();
@@ -112,7 +115,16 @@ class DxScreen {
   platform::Window* m_Window = nullptr;
   std::vector<DisplayDevice> m_Devices;
   std::vector<platform::DisplayMode> m_Modes;
-  std::vector<uint32_t> m_Back;
+  void AllocateBack();
+  struct FreeBack {
+    void operator()(uint32_t* p) const { std::free(p); }
+  };
+  // Nothing is drawn on the back buffer: it is only ever filled. Its pages are given zeroed and
+  // stay untouched (out of the resident size) while it holds the one colour it was last filled
+  // with.
+  std::unique_ptr<uint32_t, FreeBack> m_Back;
+  size_t m_BackSize = 0;
+  uint32_t m_BackFill = 0;
   size_t m_Device = 0;
   bool m_Created = false;
   bool m_Windowed = true;

@@ -7,6 +7,7 @@
 #include "backends/backend_table.h"
 #include "backends/wiring.h"
 #include "platform/folders.h"
+#include "platform/memory.h"
 #include "platform/utf.h"
 
 namespace {
@@ -56,6 +57,7 @@ std::u16string Quote(const std::u16string& arg) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  platform::ReturnLargeBlocksAtOnce();
   // The program's own path comes first, as the folder the game data is looked for from.
   std::u16string line = Quote(platform::CreateHostFolderService()->ProgramFolder() + u"varn");
   for (int i = 1; i < argc; ++i) line += u" " + Quote(platform::Utf8ToWide(argv[i]));

@@ -141,6 +141,7 @@ class SdlWindow : public Window {
   void Drain();
   void NoteMenu(const std::vector<MenuItem>& items, uint64_t& signature);
   void RebuildAtlas();
+  void ClearTexture();
   // The menu strip takes room above the picture.
   bool StripShown() const { return m_WithMenu && m_Menu && m_MenuShown; }
   // Takes the UI font's coverage from the worker that reads it, once, before its first use.
@@ -154,7 +155,6 @@ class SdlWindow : public Window {
   SdlPtr<SDL_Texture> m_Texture;
   std::unique_ptr<ImGuiContext, ImGuiContextDeleter> m_ImGui;
   bool m_ImGuiSdl = false, m_ImGuiRenderer = false;
-  std::vector<uint8_t> m_Front;
   std::deque<Event> m_Queue;
   Menu* m_Menu = nullptr;
   bool m_WithMenu = true;

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cfloat>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -128,8 +129,7 @@ bool SdlWindow::Create(const WindowDesc& desc) {
     return false;
   }
   SDL_SetTextureBlendMode(m_Texture.get(), SDL_BLENDMODE_NONE);
-  m_Front.assign(size_t(m_ClientW) * size_t(m_ClientH) * 4, 0);
-  SDL_UpdateTexture(m_Texture.get(), nullptr, m_Front.data(), m_ClientW * 4);
+  ClearTexture();
 
   m_ImGui.reset(ImGui::CreateContext());
   {
@@ -351,14 +351,21 @@ void SdlWindow::UpdateFront(const ImageView& back, const Rect& rect) {
   r.right = std::min({r.right, back.width, m_ClientW});
   r.bottom = std::min({r.bottom, back.height, m_ClientH});
   if (r.IsEmpty()) return;
-  for (int32_t y = r.top; y < r.bottom; ++y) {
-    std::memcpy(m_Front.data() + (size_t(y) * size_t(m_ClientW) + size_t(r.left)) * 4,
-                back.pixels + size_t(y) * size_t(back.pitch) + size_t(r.left) * 4, size_t(r.Width()) * 4);
-  }
+  // The texture keeps the shown picture: the rectangle goes to it straight from the back image.
   const SDL_Rect sr{r.left, r.top, r.Width(), r.Height()};
-  SDL_UpdateTexture(m_Texture.get(), &sr, m_Front.data() + (size_t(r.top) * size_t(m_ClientW) + size_t(r.left)) * 4,
-                    m_ClientW * 4);
+  SDL_UpdateTexture(m_Texture.get(), &sr, back.pixels + size_t(r.top) * size_t(back.pitch) + size_t(r.left) * 4,
+                    back.pitch);
   m_FrontChanged = true;
+}
+
+// A black picture until the first frame is presented.
+void SdlWindow::ClearTexture() {
+  void* pixels = nullptr;
+  int pitch = 0;
+  if (SDL_LockTexture(m_Texture.get(), nullptr, &pixels, &pitch) != 0) return;
+  for (int32_t y = 0; y < m_ClientH; ++y)
+    std::memset(static_cast<uint8_t*>(pixels) + size_t(y) * size_t(pitch), 0, size_t(m_ClientW) * 4);
+  SDL_UnlockTexture(m_Texture.get());
 }
 
 void SdlWindow::Render(const std::function<void()>& overlay) {
@@ -444,8 +451,20 @@ void SdlWindow::RebuildAtlas() {
   io.Fonts->Clear();
   const std::vector<ImWchar> ranges = GlyphRanges(m_InAtlas);
   ImFont* loaded = nullptr;
+  // The font file is mapped, not read: the atlas touches only the tables and glyphs it builds
+  // from, and the pages go back with the mapping once the texture is made.
+  std::unique_ptr<FileMapping> mapped;
   if (!m_FontPath.empty())
-    loaded = io.Fonts->AddFontFromFileTTF(m_FontPath.c_str(), m_Options.uiFontSize, nullptr, ranges.data());
+    if (auto file = File::OpenRead(Utf8ToWide(m_FontPath)); file && file->Size() > 0)
+      mapped = FileMapping::Map(*file, 0, size_t(file->Size()));
+  if (mapped && mapped->Size() <= size_t(INT32_MAX)) {
+    // Said to be the atlas's own, or it would copy the whole file; taken back below, before the
+    // atlas would free it.
+    ImFontConfig cfg;
+    cfg.FontDataOwnedByAtlas = true;
+    loaded = io.Fonts->AddFontFromMemoryTTF(const_cast<uint8_t*>(mapped->Data()), int(mapped->Size()),
+                                            m_Options.uiFontSize, &cfg, ranges.data());
+  }
   if (!loaded) {
     ImFontConfig cfg;
     cfg.SizePixels = m_Options.uiFontSize;
@@ -453,6 +472,8 @@ void SdlWindow::RebuildAtlas() {
   }
   if (m_ImGuiRenderer) ImGui_ImplSDLRenderer_CreateFontsTexture();
   // The texture holds the pixels now, and the next build reads the font file again.
+  for (ImFontConfig& c : io.Fonts->ConfigData)
+    if (mapped && c.FontData == mapped->Data()) c.FontDataOwnedByAtlas = false;
   io.Fonts->ClearInputData();
   io.Fonts->ClearTexData();
 }

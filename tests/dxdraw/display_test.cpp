@@ -119,6 +119,11 @@ TEST_F(DisplayFixture, FullScreenStartAndSwitchingBack) {
   EXPECT_TRUE(Boxes().empty());
   EXPECT_EQ(g_ScreenDepth, 32);
   EXPECT_EQ(screen.BackBuffer().size(), 800u * 600u);
+  screen.ColorFill(0);
+  EXPECT_EQ(screen.BackBuffer().back(), 0u);
+  screen.ColorFill(0x123456);
+  EXPECT_EQ(screen.BackBuffer().front(), 0x123456u);
+  EXPECT_EQ(screen.BackBuffer().back(), 0x123456u);
 
   screen.SetFullScreen(true);  // already in force: nothing
   EXPECT_TRUE(b->hwindow->IsFullScreen());
