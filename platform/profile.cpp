@@ -185,6 +185,8 @@ uint32_t ProfileFile::ReadString(std::u16string_view section, std::u16string_vie
     value = defaultValue;
     while (!value.empty() && value.back() == u' ') value.remove_suffix(1);
   }
+  // A value is a C string to its readers: a NUL byte in the file ends it.
+  value = value.substr(0, value.find(u'\0'));
   const uint32_t n = static_cast<uint32_t>(std::min<size_t>(value.size(), size - 1));
   std::copy_n(value.data(), n, buffer);
   buffer[n] = u'\0';

@@ -62,6 +62,7 @@ TEST_F(Profile, StringReadsFindCutOrFallBack) {
       {"lone CR line ends", "[varn]\rA=1\rB=2", u"varn", u"B", u"", 256, u"2"},
       {"UTF-8 text", "[varn]\nFontName=ＭＳ 明朝\n", u"varn", u"FontName", u"", 256, u"ＭＳ 明朝"},
       {"invalid UTF-8 reads as U+FFFD", "[varn]\nA=a\xFFz\n", u"varn", u"A", u"", 256, u"a\uFFFDz"},
+      {"a NUL byte ends the value", std::string("[varn]\nA=ab\0cd\nB=2\n", 19), u"varn", u"A", u"", 256, u"ab"},
       {"a header without its bracket", "[varn\nA=1\n", u"varn", u"A", u"", 256, u"1"},
       {"cut to the buffer: 256 holds 255", "[varn]\nA=" + big + "\n", u"varn", u"A", u"", 256,
        std::u16string(255, u'x')},
