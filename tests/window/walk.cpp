@@ -444,15 +444,15 @@ void RealGame::Key(const std::string& keys) {
   m_X.Tool("windowfocus --sync " + std::to_string(m_Window) + " key --delay 60 " + keys);
 }
 
-// One character at a time, each given time to arrive: xdotool types a character that the keyboard
-// map lacks by mapping it to a spare key, and maps the next one there at once, so a game still
-// reading the first key under load would take it as the next character, or miss it.
+// One character at a time, slowly: xdotool types a character that the keyboard map lacks by
+// mapping it to a spare key and maps that key back after typing it. A game reading the key after
+// the map went back finds no character, so each key is held long enough for a loaded machine.
 void RealGame::Type(const std::string& utf8) {
   m_X.Tool("windowfocus --sync " + std::to_string(m_Window));
   for (size_t at = 0; at < utf8.size();) {
     size_t end = at + 1;
     while (end < utf8.size() && (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80) ++end;
-    m_X.Tool("type '" + utf8.substr(at, end - at) + "'");
+    m_X.Tool("type --delay 300 '" + utf8.substr(at, end - at) + "'");
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
     at = end;
   }
