@@ -117,6 +117,13 @@ struct Env {
   const char* name;
 };
 
+// SDL's output on its disk driver, writing into output; none where it cannot be opened here.
+std::unique_ptr<AudioDevice> OpenDiskDevice(const std::string& output) {
+  Env driver("SDL_AUDIODRIVER", "disk");
+  Env file("SDL_DISKAUDIOFILE", output);
+  return platform::sdl::CreateAudioDevice(44100);
+}
+
 // The samples SDL's disk driver has written so far.
 std::vector<int16_t> ReadSamples(const std::string& path) {
   std::vector<uint8_t> raw;
@@ -130,12 +137,7 @@ std::vector<int16_t> ReadSamples(const std::string& path) {
 TEST(Mixer, TheSdlOutputSleepsWhileSilentAndWakesWithTheFirstFrameOfASound) {
   const std::u16string dir = platform::MakeTempFolder(u"varn-mixer-");
   const std::string output = platform::HostPath(dir) + "/out.raw";
-  std::unique_ptr<AudioDevice> sdl;
-  {
-    Env driver("SDL_AUDIODRIVER", "disk");
-    Env file("SDL_DISKAUDIOFILE", output);
-    sdl = platform::sdl::CreateAudioDevice(44100);
-  }
+  std::unique_ptr<AudioDevice> sdl = OpenDiskDevice(output);
   if (!sdl) {
     platform::RemoveTree(dir);
     GTEST_SKIP() << "SDL's disk audio driver cannot be opened here";
@@ -185,12 +187,7 @@ TEST(Mixer, TheSdlOutputSleepsWhileSilentAndWakesWithTheFirstFrameOfASound) {
 TEST(Mixer, TheNullRenderIsWhatTheSdlDevicePlays) {
   const std::u16string dir = platform::MakeTempFolder(u"varn-mixer-");
   const std::string output = platform::HostPath(dir) + "/out.raw";
-  std::shared_ptr<AudioDevice> sdl;
-  {
-    Env driver("SDL_AUDIODRIVER", "disk");
-    Env file("SDL_DISKAUDIOFILE", output);
-    sdl = platform::sdl::CreateAudioDevice(44100);
-  }
+  std::shared_ptr<AudioDevice> sdl = OpenDiskDevice(output);
   if (!sdl) {
     platform::RemoveTree(dir);
     GTEST_SKIP() << "SDL's disk audio driver cannot be opened here";

@@ -115,6 +115,18 @@ TEST_F(SoundRunning, StartUpSetsTheOutputFormatAndMasterVolume) {
   EXPECT_EQ(device->MasterVolume(), -2500);
 }
 
+// Whether the service thread, on its own, has the channel play bytes within a second.
+bool ThreadRefills(StreamChannel& channel, uint32_t bytes) {
+  for (int i = 0; i < 500; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    Sound::Lock();
+    const bool refilled = channel.played == bytes;
+    Sound::Unlock();
+    if (refilled) return true;
+  }
+  return false;
+}
+
 TEST_F(SoundRunning, TheServiceThreadRefillsOnItsOwnAndShutDownJoinsIt) {
   const uint32_t total = 40 * kBlock;
   StartCounter(total / 2, false, 0);
@@ -123,14 +135,7 @@ TEST_F(SoundRunning, TheServiceThreadRefillsOnItsOwnAndShutDownJoinsIt) {
   Buffer(0)->SetPlayCursor(kBlock + 2);
   Sound::Unlock();
   // No pass is run here: the thread's own 10 ms passes must find the boundary.
-  bool refilled = false;
-  for (int i = 0; i < 500 && !refilled; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    Sound::Lock();
-    refilled = channel->played == kBlock;
-    Sound::Unlock();
-  }
-  ASSERT_TRUE(refilled) << "the thread serviced the channel within a second";
+  ASSERT_TRUE(ThreadRefills(*channel, kBlock)) << "the thread serviced the channel within a second";
   EXPECT_EQ(Ring(0, 4 * kBlock, kBlock), CounterBytes(4 * kBlock, kBlock, total, false));
   const auto before = std::chrono::steady_clock::now();
   Sound::StopChannel(0);
@@ -180,14 +185,7 @@ TEST_F(SoundRunning, TheServiceThreadSleepsWhileNothingPlaysAndAStreamAfterTheQu
   Sound::Lock();
   Buffer(0)->SetPlayCursor(kBlock + 2);
   Sound::Unlock();
-  bool refilled = false;
-  for (int i = 0; i < 500 && !refilled; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    Sound::Lock();
-    refilled = Sound::GetChannel(0)->played == kBlock;
-    Sound::Unlock();
-  }
-  EXPECT_TRUE(refilled);
+  EXPECT_TRUE(ThreadRefills(*Sound::GetChannel(0), kBlock));
 
   Sound::StopStream(id);
   Settle();
