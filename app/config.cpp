@@ -184,15 +184,15 @@ std::u16string AppendOptions(std::u16string_view commandLine, std::u16string_vie
   return line;
 }
 
-void ParseCommandLine(std::u16string_view commandLine) {
-  g_DebugLevel = 0;
+void ReadCommandLine(std::u16string_view commandLine, CommandLineFlags& flags, int32_t& debugLevel) {
+  debugLevel = 0;
   ArgTokenizer tokens(commandLine);
   bool havePath = false;
   while (const char16_t* t = tokens.Next()) {
     const std::u16string_view token(t);
     if (token.empty()) continue;
     if (token[0] != u'-') {
-      if (!havePath) g_CommandFlags.programPath = std::u16string(token);
+      if (!havePath) flags.programPath = std::u16string(token);
       havePath = true;
       continue;
     }
@@ -203,38 +203,42 @@ void ParseCommandLine(std::u16string_view commandLine) {
         std::u16string rest(token.substr(2));
         for (char16_t& c : rest)
           if (c >= u'a' && c <= u'z') c = char16_t(c - 32);
-        if (rest == u"SELDRIVER") g_CommandFlags.selectDriver = true;
+        if (rest == u"SELDRIVER") flags.selectDriver = true;
         break;
       }
       case u'A':
-        g_CommandFlags.archivesForced = true;
+        flags.archivesForced = true;
         break;
       case u'D':
-        g_DebugLevel = token.size() > 2 && token[2] == u'2' ? 2 : 1;
+        debugLevel = token.size() > 2 && token[2] == u'2' ? 2 : 1;
         break;
       case u'E':
-        g_CommandFlags.flagE = true;
+        flags.flagE = true;
         break;
       case u'I':
-        g_CommandFlags.flagI = true;
+        flags.flagI = true;
         break;
       case u'M':
-        g_CommandFlags.mmxOff = true;
+        flags.mmxOff = true;
         break;
       case u'O':
-        g_CommandFlags.optionText = std::u16string(token.substr(2, kOptionTextSize - 1));
+        flags.optionText = std::u16string(token.substr(2, kOptionTextSize - 1));
         break;
       case u'S':
-        g_CommandFlags.soundOff = true;
+        flags.soundOff = true;
         break;
       case u'W':
-        g_CommandFlags.windowed = true;
-        g_Setting.m_FullScreen = 0;
+        flags.windowed = true;
         break;
       default:
         break;
     }
   }
+}
+
+void ParseCommandLine(std::u16string_view commandLine) {
+  ReadCommandLine(commandLine, g_CommandFlags, g_DebugLevel);
+  if (g_CommandFlags.windowed) g_Setting.m_FullScreen = 0;
 }
 
 uint32_t TextSpeedItem(int32_t messageWait) {

@@ -58,6 +58,9 @@ void WriteConfigFile(platform::FolderService& folders, std::u16string_view path)
 std::u16string FindProgramFolder(std::u16string_view commandLine);
 // The command line with the configuration's options appended after a blank (when there are any).
 std::u16string AppendOptions(std::u16string_view commandLine, std::u16string_view options);
+// Sets debugLevel to 0, then applies every option of the command line ("@file" tokens read in
+// place) to flags and debugLevel.
+void ReadCommandLine(std::u16string_view commandLine, CommandLineFlags& flags, int32_t& debugLevel);
 // Sets the debug level to 0, then applies every option of the command line ("@file" tokens read
 // in place) to g_CommandFlags, g_Setting.m_FullScreen and g_DebugLevel.
 void ParseCommandLine(std::u16string_view commandLine);

@@ -7,6 +7,7 @@
 #include "app/frame/framestep.h"
 #include "app/frame/misc.h"
 #include "app/gameparts.h"
+#include "app/preload.h"
 #include "app/winapp.h"
 #include "archive/archive.h"
 #include "dxdraw/blit.h"
@@ -63,15 +64,12 @@ struct Run {
   WinApp& app;
   platform::AcceleratorTable& accelerators;
   GameMenuCommands& menuCommands;
+  GameDataPreload* preload = nullptr;  // the game data read ahead, when it could be started
   DxDraw::DxScreenSurface32* screen = nullptr;
 };
 
 void OnTerminate(int) {
   g_TerminateRequested = 1;
-}
-
-bool FileExists(const std::u16string& path) {
-  return platform::IsRegularFile(path);
 }
 
 // The player's names as the message display's "#1" and "#2".
@@ -134,14 +132,22 @@ void RunGameData(Run& run) {
   GameData data;
   platform::Menu& menu = run.app.MenuModel();
 
-  const std::u16string base = FileExists(u"system.pux") ? u"./" : u"../data/";
-  data.system = ComRef<IArchive>(OpenArchive(base + u"system.pux"));
-  if (FileExists(base + u"script/data/_start.txt") && !g_CommandFlags.archivesForced) {
-    data.script = ComRef<IArchive>(OpenDirArchive(base + u"script/data"));
-    data.sound = ComRef<IArchive>(OpenDirArchive(base + u"script/sound"));
+  const GameDataPlace place = FindGameDataPlace(u"", g_CommandFlags.archivesForced);
+  const std::u16string& base = place.base;
+  PreloadedGameData read = run.preload ? run.preload->Take(place) : PreloadedGameData{};
+  if (read.system) {
+    data.system = std::move(read.system);
+    data.script = std::move(read.script);
+    data.sound = std::move(read.sound);
   } else {
-    data.script = ComRef<IArchive>(OpenArchive(base + u"script.pux"));
-    data.sound = ComRef<IArchive>(OpenArchive(base + u"sound.pux"));
+    data.system = ComRef<IArchive>(OpenArchive(base + u"system.pux"));
+    if (place.developmentFolders) {
+      data.script = ComRef<IArchive>(OpenDirArchive(base + u"script/data"));
+      data.sound = ComRef<IArchive>(OpenDirArchive(base + u"script/sound"));
+    } else {
+      data.script = ComRef<IArchive>(OpenArchive(base + u"script.pux"));
+      data.sound = ComRef<IArchive>(OpenArchive(base + u"sound.pux"));
+    }
   }
   const std::pair<const ComRef<IArchive>*, const char16_t*> archives[] = {
       {&data.system, u"system.pux"}, {&data.script, u"script.pux"}, {&data.sound, u"sound.pux"}};
@@ -161,7 +167,8 @@ void RunGameData(Run& run) {
 
   LoadSystemSounds(g_SystemArchive);
   AddACT(15, MakeACT(FrameCounterProc, 0));
-  g_SystemImage = LoadScriptImage(g_SystemArchive, u"SYSTEM", false, false);
+  g_SystemImage =
+      read.systemImage ? read.systemImage.release() : LoadScriptImage(g_SystemArchive, u"SYSTEM", false, false);
   Sound::SetMasterVolume(Sound::VolumeToDecibels(int32_t(g_Setting.m_MainVolume) * 255 / 100));
   std::fill(std::begin(g_ReadFlags), std::end(g_ReadFlags), uint8_t(0));
   g_LastSaveSlot = -1;
@@ -185,7 +192,10 @@ void RunGameData(Run& run) {
   EnableSettingsItems(menu, false);
   {
     TransferScope dropped(false);
-    ShowBrandLogo(run.screen, g_ScriptArchive);
+    if (read.brand)
+      ShowBrandLogo(run.screen, std::move(read.brand));
+    else
+      ShowBrandLogo(run.screen, g_ScriptArchive);
   }
   // The font list serves the settings dialog only, which cannot be opened during the logo: read
   // after it, the desktop's font configuration is not waited for before the first frame.
@@ -346,6 +356,16 @@ int RunDevices(Run& run) {
 int RunApplication(StartupHost& host, const std::u16string& commandLine) {
   std::u16string line = commandLine;
   std::u16string programFolder = FindProgramFolder(line);
+  // The game data is read ahead while the window and the devices start, for the flags of the
+  // command line as given; start-up takes it only where it chose the same place.
+  std::unique_ptr<GameDataPreload> preload;
+  const auto startPreload = [&] {
+    CommandLineFlags flags;
+    int32_t debugLevel = 0;
+    ReadCommandLine(line, flags, debugLevel);
+    preload = std::make_unique<GameDataPreload>(programFolder, flags.archivesForced);
+  };
+  if (!programFolder.empty()) startPreload();
 
   platform::Backend* backend = host.OpenBackend();
   if (!backend || !backend->window || !backend->folders)
@@ -363,7 +383,10 @@ int RunApplication(StartupHost& host, const std::u16string& commandLine) {
   } outsideEnd{backend->dialogs.get()};
   if (outsideEnd.host) outsideEnd.host->SetOutsideEnd([] { return g_TerminateRequested != 0; });
   platform::FolderService& folders = *backend->folders;
-  if (programFolder.empty()) programFolder = folders.ProgramFolder();
+  if (programFolder.empty()) {
+    programFolder = folders.ProgramFolder();
+    startPreload();
+  }
 
   g_SaveFolder = programFolder;
   while (g_SaveFolder.size() > 1 && (g_SaveFolder.back() == u'/' || g_SaveFolder.back() == u'\\'))
@@ -405,9 +428,9 @@ int RunApplication(StartupHost& host, const std::u16string& commandLine) {
   } windowScope{app, *backend->window};
   app.SetFrameMenu(&menu);
   backend->window->Show();
-  platform::SetCurrentFolder(programFolder);
+  if (!platform::SetCurrentFolder(programFolder)) preload.reset();
 
-  Run run{host, *backend, app, accelerators, menuCommands};
+  Run run{host, *backend, app, accelerators, menuCommands, preload.get()};
   RunDevices(run);
 
   WriteConfigFile(folders, g_ConfigPath);

@@ -18,9 +18,26 @@ LogSink& CurrentSink() {
   return sink;
 }
 
+thread_local QuietScope* t_Quiet = nullptr;
+
 }  // namespace
 
+QuietScope::QuietScope() : m_Outer(t_Quiet) {
+  t_Quiet = this;
+}
+
+QuietScope::~QuietScope() {
+  t_Quiet = m_Outer;
+}
+
+bool QuietScope::Hold() {
+  if (!t_Quiet) return false;
+  t_Quiet->m_Noted = true;
+  return true;
+}
+
 void DebugOutput(std::u16string_view text) {
+  if (QuietScope::Hold()) return;
   std::lock_guard<std::mutex> lock(SinkMutex());
   if (CurrentSink()) {
     CurrentSink()(text);

@@ -65,6 +65,7 @@ MsgResult DefaultAnswer(const MessageBoxRequest& request) {
 }
 
 MsgResult ShowMessageBox(const MessageBoxRequest& request) {
+  if (QuietScope::Hold()) return DefaultAnswer(request);
   return GetMessageBoxService()->Show(request);
 }
 

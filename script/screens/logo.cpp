@@ -30,7 +30,10 @@ void Fade(DxDraw::DxSprite& sprite, int32_t from, int32_t to) {
 }  // namespace
 
 void ShowBrandLogo(ssGroup* screen, IArchive* scriptArchive) {
-  const screens::Image logo = screens::LoadImage(scriptArchive, u"brand");
+  ShowBrandLogo(screen, screens::LoadImage(scriptArchive, u"brand"));
+}
+
+void ShowBrandLogo(ssGroup* screen, screens::Image logo) {
   const screens::Sprite<> sprite = screens::AddSprite(screen, logo.get(), nullptr, kBlend, 0, 0);
   Fade(*sprite, 0, 255);
   WaitTime(kHoldMs, WAIT_CLICK);

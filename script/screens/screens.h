@@ -145,6 +145,8 @@ class ButtonMenu {
 
 // The brand logo at start: "brand" faded in, held five seconds, faded out; a click cuts each short.
 void ShowBrandLogo(ssGroup* screen, IArchive* scriptArchive);
+// The same with the picture already loaded.
+void ShowBrandLogo(ssGroup* screen, screens::Image logo);
 
 // A notice line over the screen for ms milliseconds, after the click that caused it is let go.
 void ShowTimedNotice(ssGroup* screen, DxDraw::DxSurface* systemImage, const char16_t* text, uint32_t ms);
