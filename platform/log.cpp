@@ -28,6 +28,7 @@ QuietScope::QuietScope() : m_Outer(t_Quiet) {
 
 QuietScope::~QuietScope() {
   t_Quiet = m_Outer;
+  if (m_Noted && m_Outer) m_Outer->m_Noted = true;  // the outer work reported through this one
 }
 
 bool QuietScope::Hold() {

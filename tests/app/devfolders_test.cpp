@@ -14,9 +14,14 @@ namespace {
 namespace fs = starttest::fs;
 
 TEST(StartDevFolders, TheBuiltFoldersWinOverTheArchivesUnlessArchivesAreForced) {
-  for (const bool forced : {false, true}) {
-    SCOPED_TRACE(forced ? "-A" : "no arguments");
+  // -A from the command line, or from "varn.ini"'s options, which start-up reads after it began
+  // reading the game data ahead.
+  enum class Force { None, CommandLine, Options };
+  for (const Force force : {Force::None, Force::CommandLine, Force::Options}) {
+    const bool forced = force != Force::None;
+    SCOPED_TRACE(force == Force::None ? "no arguments" : force == Force::CommandLine ? "-A" : "Options=-A");
     starttest::StartRig t;
+    if (force == Force::Options) t.WriteIni("[varn]\nOptions=-A\n");
     fs::copy(fs::path(VARN_BINARY_DIR) / "data" / "script", t.root / "data" / "script", fs::copy_options::recursive);
     ASSERT_TRUE(fs::exists(t.root / "data" / "script" / "data" / "_start.txt")) << "the build writes the folders";
     ASSERT_TRUE(fs::exists(t.root / "data" / "script" / "sound" / "bgm"));
@@ -33,7 +38,7 @@ TEST(StartDevFolders, TheBuiltFoldersWinOverTheArchivesUnlessArchivesAreForced) 
       }
       if (t.boxes->shown.empty()) t.Close(platform::MsgResult::Yes);
     };
-    EXPECT_EQ(t.Start(forced ? "-A" : ""), 0);
+    EXPECT_EQ(t.Start(force == Force::CommandLine ? "-A" : ""), 0);
     EXPECT_TRUE(atTitle) << "the title was reached";
     EXPECT_EQ(scriptFromFolder, !forced);
     EXPECT_EQ(soundFromFolder, !forced);

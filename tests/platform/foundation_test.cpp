@@ -1,6 +1,8 @@
 // The platform layer's foundation services: files, case-free lookup, message boxes, assertions.
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "platform/assert.h"
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -57,6 +59,29 @@ TEST(MessageBox, WithoutServiceAnswersDefaultAndLogs) {
             platform::MsgResult::No);
   EXPECT_EQ(platform::ShowMessageBox(u"t", u"c", platform::MsgButtons::AbortRetryIgnore), platform::MsgResult::Abort);
   EXPECT_TRUE(log.Contains(u"c: t"));
+}
+
+TEST(QuietScope, HoldsBackTheBoxesAndLinesOfItsOwnThreadOnly) {
+  platform::LogCapture log;
+  bool otherThreadSeen = false;
+  {
+    platform::QuietScope quiet;
+    EXPECT_FALSE(quiet.Noted());
+    std::thread([] { platform::DebugOutput(u"another thread\n"); }).join();
+    otherThreadSeen = log.Contains(u"another thread");
+    EXPECT_FALSE(quiet.Noted()) << "another thread's line is its own";
+    EXPECT_EQ(platform::ShowMessageBox(u"held", u"c", platform::MsgButtons::YesNo, platform::MsgIcon::None, 1),
+              platform::MsgResult::No);
+    EXPECT_TRUE(quiet.Noted());
+    {
+      platform::QuietScope inner;
+      platform::DebugOutput(u"held too\n");
+      EXPECT_TRUE(inner.Noted());
+    }
+  }
+  platform::DebugOutput(u"after\n");
+  EXPECT_TRUE(otherThreadSeen);
+  EXPECT_EQ(log.Text(), u"another thread\nafter\n");
 }
 
 TEST(Assertion, HookSeesReportAndCallerContinues) {
