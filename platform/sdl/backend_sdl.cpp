@@ -1,14 +1,49 @@
 // The SDL backend object: the SDL session and the services gathered on it.
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
 #include "platform/audio.h"
 #include "platform/folders.h"
 #include "platform/glyphs.h"
+#include "platform/memory.h"
 #include "platform/sdl/sdl_internal.h"
 
 namespace platform::sdl {
 
 // ---- session ----
 
+namespace {
+
+void* SdlMalloc(size_t size) {
+  return AllocateBlock(size, false);
+}
+
+void* SdlCalloc(size_t count, size_t size) {
+  if (size != 0 && count > SIZE_MAX / size) return nullptr;
+  return AllocateBlock(count * size, true);
+}
+
+void* SdlRealloc(void* block, size_t size) {
+  void* grown = AllocateBlock(size, false);
+  if (grown && block) std::memcpy(grown, block, std::min(size, BlockSize(block)));
+  if (grown || size == 0) FreeBlock(block);
+  return grown;
+}
+
+// SDL's own buffers (its textures, the window's picture) come from the platform's blocks, which
+// fault in large pages; only before SDL's first allocation, since each block is freed by the
+// allocator that made it.
+void UseBlocksForSdl() {
+  static const bool done =
+      SDL_GetNumAllocations() == 0 && SDL_SetMemoryFunctions(SdlMalloc, SdlCalloc, SdlRealloc, FreeBlock) == 0;
+  (void)done;
+}
+
+}  // namespace
+
 std::shared_ptr<Session> Session::Start() {
+  UseBlocksForSdl();
   // The close box already arrives as the window's close event; SDL's extra quit event for the
   // last window would ask the player the same question twice. A quit event now comes only
   // from outside (a signal), and still counts as a close request.

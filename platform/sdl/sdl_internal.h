@@ -141,6 +141,7 @@ class SdlWindow : public Window {
   void Drain();
   void NoteMenu(const std::vector<MenuItem>& items, uint64_t& signature);
   void RebuildAtlas();
+  void AddTypingRanges();
   void ClearTexture();
   // The menu strip takes room above the picture.
   bool StripShown() const { return m_WithMenu && m_Menu && m_MenuShown; }
@@ -181,7 +182,8 @@ class SdlWindow : public Window {
   };
   std::future<UiFont> m_PendingFont;  // the font file read on a worker while the game starts
   bool m_AtlasDirty = false;
-  int m_Settle = 0;  // frames still to draw after ImGui was last busy
+  bool m_TypingRangesIn = false;  // the atlas holds the ranges typed text may need
+  int m_Settle = 0;               // frames still to draw after ImGui was last busy
   int32_t m_ClientW = 800, m_ClientH = 600, m_Strip = 22;
   int32_t m_Wheel = 0;
   Presses m_Presses;

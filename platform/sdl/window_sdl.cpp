@@ -78,9 +78,10 @@ bool FontCoverage(const std::string& path, std::bitset<0x10000>& out) {
   return opened && out.any();
 }
 
-// What the atlas holds from the start: Latin-1, the kana with the Japanese punctuation, and
-// the full-width forms. Everything else comes in as the menus and dialogs draw it.
-constexpr char16_t kStartRanges[][2] = {{0x0020, 0x00FF}, {0x3000, 0x30FF}, {0xFF00, 0xFFEF}};
+// What the atlas holds from the first dialog or box on, which may take typed text: Latin-1, the
+// kana with the Japanese punctuation, and the full-width forms. Everything else comes in as the
+// menus and dialogs draw it, so the first frame's atlas holds only the menus' characters.
+constexpr char16_t kTypingRanges[][2] = {{0x0020, 0x00FF}, {0x3000, 0x30FF}, {0xFF00, 0xFFEF}};
 
 // Runs of set bits as ImGui's zero-ended list of inclusive ranges.
 std::vector<ImWchar> GlyphRanges(const std::bitset<0x10000>& chars) {
@@ -147,9 +148,15 @@ bool SdlWindow::Create(const WindowDesc& desc) {
     style.FrameBorderSize = 1.0f;
     style.Colors[ImGuiCol_ModalWindowDimBg] = ImVec4(0, 0, 0, 0.15f);
     // The font file's character map is read on a worker: the first frame takes it, and the
-    // window and the game's data are made meanwhile.
+    // window and the game's data are made meanwhile. The worker also writes the window's
+    // picture black, as the first frame's clear would: it is shared memory that faults in at its
+    // first write, and nothing else touches it until the first frame, which waits for the worker.
     const std::string font = m_Options.uiFontPath.empty() ? DefaultUiFont() : m_Options.uiFontPath;
-    m_PendingFont = std::async(std::launch::async, [font] {
+    SDL_Surface* picture = SDL_GetWindowSurface(m_Window.get());
+    void* pixels = picture ? picture->pixels : nullptr;
+    const size_t bytes = picture ? size_t(picture->pitch) * size_t(picture->h) : 0;
+    m_PendingFont = std::async(std::launch::async, [font, pixels, bytes] {
+      if (pixels) std::memset(pixels, 0, bytes);
       UiFont out;
       if (!font.empty() && IsRegularFile(Utf8ToWide(font)) && FontCoverage(font, out.has))
         out.path = font;
@@ -159,6 +166,7 @@ bool SdlWindow::Create(const WindowDesc& desc) {
     });
     m_FontHas.reset();
     m_InAtlas.reset();
+    m_TypingRangesIn = false;
     m_FontPath.clear();
     m_AtlasDirty = true;  // built before the first frame
     m_ImGuiSdl = ImGui_ImplSDL2_InitForSDLRenderer(m_Window.get());
@@ -201,9 +209,17 @@ void SdlWindow::JoinUiFont() {
     LogLine("No Japanese UI font found; menus and dialogs use ImGui's own font\n");
     for (char16_t c = 0x20; c <= 0xFF; ++c) m_FontHas.set(c);  // what ImGui's own font holds
   }
-  for (const auto& range : kStartRanges)
+  // The blank and the stand-in for a missing glyph, which ImGui needs in every atlas.
+  for (const char16_t c : {u' ', u'?'})
+    if (m_FontHas[c]) m_InAtlas.set(c);
+  m_AtlasDirty = true;
+}
+
+void SdlWindow::AddTypingRanges() {
+  for (const auto& range : kTypingRanges)
     for (char32_t c = range[0]; c <= range[1]; ++c)
       if (m_FontHas[c]) m_InAtlas.set(c);
+  m_TypingRangesIn = true;
   m_AtlasDirty = true;
 }
 
@@ -228,6 +244,7 @@ bool SdlWindow::IsActive() const {
 
 void SdlWindow::LayoutWindowed() {
   if (!m_Window.get() || m_FullScreen) return;
+  JoinUiFont();
   const int32_t strip = StripShown() ? m_Strip : 0;
   int w = 0, h = 0;
   SDL_GetWindowSize(m_Window.get(), &w, &h);
@@ -286,6 +303,7 @@ void SdlWindow::SetSystemCursorVisible(bool visible) {
 bool SdlWindow::SetFullScreen(bool on) {
   if (!m_Window.get()) return false;
   if (on == m_FullScreen) return true;
+  JoinUiFont();  // a new size replaces the window's picture, which the worker may still write
   if (on) {
     SDL_GetWindowPosition(m_Window.get(), &m_SavedX, &m_SavedY);
     SDL_GetWindowSize(m_Window.get(), &m_SavedW, &m_SavedH);
@@ -379,6 +397,7 @@ void SdlWindow::Render(const std::function<void()>& overlay) {
   // Nothing new to show (no input for ImGui, no new picture, the menu as it was): the frame on
   // the screen stands, and an idle window draws nothing.
   if (!overlay && !m_Dirty && !m_FrontChanged && !menuChanged && !m_AtlasDirty) return;
+  if (overlay && !m_TypingRangesIn) AddTypingRanges();
   if (m_AtlasDirty) RebuildAtlas();
   ImGui_ImplSDLRenderer_NewFrame();
   ImGui_ImplSDL2_NewFrame();
@@ -457,7 +476,8 @@ void SdlWindow::RebuildAtlas() {
   if (!m_FontPath.empty())
     if (auto file = File::OpenRead(Utf8ToWide(m_FontPath)); file && file->Size() > 0)
       mapped = FileMapping::Map(*file, 0, size_t(file->Size()));
-  if (mapped && mapped->Size() <= size_t(INT32_MAX)) {
+  if (mapped && mapped->Size() <= size_t(INT32_MAX) &&
+      ranges.size() > 1) {  // a font with no glyph to give is not built
     // Said to be the atlas's own, or it would copy the whole file; taken back below, before the
     // atlas would free it.
     ImFontConfig cfg;

@@ -1,6 +1,8 @@
 // The platform layer's foundation services: files, case-free lookup, message boxes, assertions.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <thread>
 
 #include "platform/assert.h"
@@ -8,6 +10,7 @@
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/log.h"
+#include "platform/memory.h"
 #include "platform/msgbox.h"
 
 namespace {
@@ -82,6 +85,22 @@ TEST(QuietScope, HoldsBackTheBoxesAndLinesOfItsOwnThreadOnly) {
   platform::DebugOutput(u"after\n");
   EXPECT_TRUE(otherThreadSeen);
   EXPECT_EQ(log.Text(), u"another thread\nafter\n");
+}
+
+TEST(Memory, BlocksOfEverySizeAreAlignedZeroedAndWholeUntilFreed) {
+  for (const size_t size :
+       {size_t{0}, size_t{100}, (size_t{1} << 20) - 1, size_t{1} << 20, size_t{800 * 600 * 4}, size_t{3} << 20}) {
+    SCOPED_TRACE(size);
+    uint8_t* block = static_cast<uint8_t*>(platform::AllocateBlock(size, true));
+    ASSERT_NE(block, nullptr);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(block) % 64, 0u);
+    EXPECT_EQ(platform::BlockSize(block), size);
+    EXPECT_EQ(std::count(block, block + size, uint8_t{0}), std::ptrdiff_t(size));
+    std::fill(block, block + size, uint8_t{0xA5});
+    platform::FreeBlock(block);
+  }
+  EXPECT_EQ(platform::AllocateBlock(SIZE_MAX - 8, false), nullptr);
+  platform::FreeBlock(nullptr);
 }
 
 TEST(Assertion, HookSeesReportAndCallerContinues) {
