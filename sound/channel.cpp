@@ -281,7 +281,7 @@ std::optional<std::chrono::milliseconds> NextServiceDelay() {
       const uint64_t start = end >= channel.blockSize ? end - channel.blockSize : 0;
       if (cursor >= start && cursor < end) {
         const uint64_t ms = ((end - cursor) * 1000 + rate - 1) / rate + 1;
-        wait = std::clamp(milliseconds(std::min<uint64_t>(ms, kLongest.count())), kShortest, kLongest);
+        wait = std::max(milliseconds(std::min<uint64_t>(ms, kLongest.count())), kShortest);
       }
     }
     delay = delay ? std::min(*delay, wait) : wait;

@@ -250,24 +250,27 @@ void SdlWindow::LeaveModal(bool wasModal) {
   m_Queue.push_back(e);
 }
 
-void SdlWindow::MaskUiKeys(uint8_t state[256]) {
-  for (int k = 0; k < 256; ++k) {
-    if (!m_UiHeld.keys[k]) continue;
-    if (state[k])
-      state[k] = 0;
+namespace {
+
+// Reports each held entry as up while it is still down, and forgets it once it is released.
+void MaskHeld(uint8_t* state, uint8_t* held, int count) {
+  for (int i = 0; i < count; ++i) {
+    if (!held[i]) continue;
+    if (state[i])
+      state[i] = 0;
     else
-      m_UiHeld.keys[k] = 0;
+      held[i] = 0;
   }
 }
 
+}  // namespace
+
+void SdlWindow::MaskUiKeys(uint8_t state[256]) {
+  MaskHeld(state, m_UiHeld.keys, 256);
+}
+
 void SdlWindow::MaskUiButtons(uint8_t buttons[4]) {
-  for (int b = 0; b < 4; ++b) {
-    if (!m_UiHeld.buttons[b]) continue;
-    if (buttons[b])
-      buttons[b] = 0;
-    else
-      m_UiHeld.buttons[b] = 0;
-  }
+  MaskHeld(buttons, m_UiHeld.buttons, 4);
 }
 
 }  // namespace platform::sdl
