@@ -24,7 +24,7 @@ constexpr size_t kAlignment = 64;
 // Under the address sanitizer every block comes from the heap, where overruns are caught.
 constexpr size_t kMappedFrom = SIZE_MAX;
 #else
-constexpr size_t kMappedFrom = size_t{1} << 20;
+constexpr size_t kMappedFrom = size_t{256} << 10;
 #endif
 constexpr size_t kLargePage = size_t{2} << 20;
 

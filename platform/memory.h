@@ -12,9 +12,10 @@ namespace platform {
 void ReturnLargeBlocksAtOnce();
 
 // A block of size bytes aligned to 64, zeroed when asked, or null when there is not that much
-// memory. A block of a megabyte or more is a mapping of its own, placed so that the system may
-// back it with large pages: a full-screen picture then faults in one or two pages instead of
-// hundreds (each a trap, slow on virtual machines) and goes back to the system whole when freed.
+// memory. A block of a quarter megabyte or more is a mapping of its own, placed so that the
+// system may back it with large pages: a full-screen picture then faults in one or two pages
+// instead of hundreds (each a trap, slow on virtual machines), and every such block goes back to
+// the system whole when freed (aligned blocks from the heap would stay in its arenas).
 // Where rounding such a block up to whole large pages costs at most an eighth of it, it is.
 void* AllocateBlock(size_t size, bool zeroed) noexcept;
 // Frees a block of AllocateBlock (null does nothing).
