@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "lib/error.h"
+#include "script/images.h"
 #include "script/scriptfile.h"
 #include "script/settings.h"
 
@@ -26,6 +27,8 @@ DxDraw::DxSprite& Button(int button) {
 }  // namespace
 
 void SceneOfRun::BuildScene() {
+  // The saved scene's pictures decode while the scene is built and its music starts.
+  ImagePrefetch pictures(g_ScriptArchive, ScenePictures());
   ::BuildScene(m_pScreen, m_pSystemImage, g_Setting.m_FontName, WindowColourOf(g_Setting), m_Services);
   ::RestoreScene(m_Services);
 }
