@@ -28,16 +28,20 @@ DxDraw::DxSprite& Button(int button) {
 
 void SceneOfRun::BuildScene() {
   // The saved scene's pictures decode while the scene is built and its music starts.
-  ImagePrefetch pictures(g_ScriptArchive, ScenePictures());
+  auto pictures = std::make_unique<ImagePrefetch>(g_ScriptArchive, ScenePictures());
   ::BuildScene(m_pScreen, m_pSystemImage, g_Setting.m_FontName, WindowColourOf(g_Setting), m_Services);
   ::RestoreScene(m_Services);
+  // The resumed page composes the same pictures again before it shows them.
+  HoldImagePrefetch(std::move(pictures));
 }
 
 void SceneOfRun::TearDownScene() {
+  DropHeldImagePrefetch();
   ::TearDownScene(m_Services);
 }
 
 void SceneOfRun::ReleaseScene() noexcept {
+  DropHeldImagePrefetch();
   ::ReleaseScene(m_Services);
 }
 

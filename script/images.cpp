@@ -109,13 +109,14 @@ DxDraw::DxSurface* DecodeMember(IArchive* archive, const std::u16string& member,
 // One picture of a prefetch. The main thread fills in the member and its bytes before any worker
 // runs; after that the stage and the result are read and written under the prefetch's lock.
 struct Prefetched {
+  // Done: decoded, the picture (when it decoded) free to give; Taken: not to be given again.
   enum Stage { Queued, Decoding, Done, Taken };
   std::u16string base, member;
   const Kind* kind = nullptr;
   ArchiveBuffer data;
   uint32_t size = 0;
   Stage stage = Queued;
-  DxDraw::DxSurface* surface = nullptr;
+  DxDraw::DxSurface* surface = nullptr;  // the prefetch's own reference
   std::vector<platform::MessageBoxRequest> boxes;
   std::exception_ptr error;
 
@@ -134,6 +135,8 @@ struct Prefetched {
 
 // The innermost prefetch alive (each keeps the one it was made inside).
 ImagePrefetch::State* g_Prefetch = nullptr;
+// The saved scene's pictures, kept from the restore to the first picture shown.
+std::unique_ptr<ImagePrefetch> g_HeldPrefetch;
 
 constexpr size_t kMaxPrefetchWorkers = 3;
 
@@ -149,7 +152,9 @@ struct ImagePrefetch::State {
   std::vector<std::unique_ptr<platform::Thread>> workers;
   State* outer = nullptr;
 
-  // The untaken picture of this member, in this prefetch or an enclosing one (its owner).
+  // The picture of this member that can be given, in this prefetch or an enclosing one (its
+  // owner). A picture already given is given again only once every taker has let it go and none
+  // has drawn on it, so that each load still has a picture of its own, as decoded.
   Prefetched* Find(IArchive* in, const std::u16string& member, State** owner) {
     for (State* p = this; p; p = p->outer) {
       if (p->archive.Get() != in) continue;
@@ -157,6 +162,9 @@ struct ImagePrefetch::State {
         if (picture->member != member) continue;
         std::lock_guard<std::mutex> guard(p->lock);
         if (picture->stage == Prefetched::Taken) continue;
+        if (picture->stage == Prefetched::Done && picture->surface &&
+            (picture->surface->GetRefCount() != 1 || !picture->surface->GetUpdateRect().IsEmpty()))
+          continue;
         *owner = p;
         return picture.get();
       }
@@ -183,7 +191,8 @@ struct ImagePrefetch::State {
     }
   }
 
-  // Waits for the picture (decoding it here when no worker has claimed it) and takes it.
+  // Waits for the picture (decoding it here when no worker has claimed it). A picture that did
+  // not decode is taken for good: its boxes and its error belong to this load.
   void Take(Prefetched& picture) {
     std::unique_lock<std::mutex> guard(lock);
     if (picture.stage == Prefetched::Queued) {
@@ -192,9 +201,18 @@ struct ImagePrefetch::State {
       picture.Decode();
       guard.lock();
     } else {
-      decoded.wait(guard, [&] { return picture.stage == Prefetched::Done; });
+      decoded.wait(guard, [&] { return picture.stage != Prefetched::Decoding; });
     }
-    picture.stage = Prefetched::Taken;
+    picture.stage = picture.surface ? Prefetched::Done : Prefetched::Taken;
+  }
+
+  // Takes this prefetch out of the chain of those alive, wherever it is in it.
+  void Unlink() {
+    for (State** p = &g_Prefetch; *p; p = &(*p)->outer)
+      if (*p == this) {
+        *p = outer;
+        return;
+      }
   }
 };
 
@@ -232,7 +250,7 @@ ImagePrefetch::ImagePrefetch(IArchive* archive, const std::vector<std::u16string
 
 ImagePrefetch::~ImagePrefetch() {
   State& state = *m_pState;
-  g_Prefetch = state.outer;
+  state.Unlink();
   {
     std::lock_guard<std::mutex> guard(state.lock);
     state.stopping = true;
@@ -240,6 +258,14 @@ ImagePrefetch::~ImagePrefetch() {
   for (const auto& worker : state.workers) worker->Join();
   for (const auto& picture : state.pictures)
     if (picture->surface) picture->surface->Release();
+}
+
+void HoldImagePrefetch(std::unique_ptr<ImagePrefetch> prefetch) {
+  g_HeldPrefetch = std::move(prefetch);
+}
+
+void DropHeldImagePrefetch() {
+  g_HeldPrefetch.reset();
 }
 
 DxDraw::DxSurface* LoadScriptImage(IArchive* archive, const char16_t* name, bool allowMissing, bool record) {
@@ -254,10 +280,13 @@ DxDraw::DxSurface* LoadScriptImage(IArchive* archive, const char16_t* name, bool
   ImagePrefetch::State* owner = nullptr;
   if (Prefetched* picture = g_Prefetch ? g_Prefetch->Find(archive, member, &owner) : nullptr) {
     owner->Take(*picture);
+    if (picture->surface) {
+      picture->surface->AddRef();
+      return picture->surface;
+    }
     for (const platform::MessageBoxRequest& box : picture->boxes) platform::ShowMessageBox(box);
     if (picture->error) std::rethrow_exception(picture->error);
-    if (!picture->surface) RaiseNotDecoded(*kind, member, base);
-    return std::exchange(picture->surface, nullptr);
+    RaiseNotDecoded(*kind, member, base);
   }
   if (!kind->decode) return DxDraw::LoadSurfaceArchive_Dx(archive, member.c_str());
   return DecodeMember(archive, member, base, *kind);

@@ -276,7 +276,7 @@ TEST_F(ScriptImage, APrefetchGivesThePlainLoadsPicturesBoxesAndErrorsInTheirOrde
   EXPECT_EQ(run(true), plain);
 }
 
-TEST_F(ScriptImage, APrefetchedPictureIsTakenOnceFromItsOwnArchive) {
+TEST_F(ScriptImage, APrefetchedPictureIsGivenAgainOnlyOnceReleasedUnchanged) {
   files.Add(u"a.png", Png(4, 4, kRed));
   FolderArchive other;
   other.Add(u"a.png", Png(4, 4, kGreen));
@@ -285,22 +285,35 @@ TEST_F(ScriptImage, APrefetchedPictureIsTakenOnceFromItsOwnArchive) {
   {
     ImagePrefetch ahead(files.Get(), {u"a", u"a", u"gone"});
     // The member changes after the prefetch read it: a load that takes the prefetch still sees
-    // the picture as it was.
+    // the picture as it was, a load that does not sees the new one.
     files.Add(u"a.png", Png(4, 4, kBlue));
     EXPECT_EQ(RgbOf(Load(u"a").get(), 0, 0), kRed) << "taken from the prefetch";
-    EXPECT_EQ(RgbOf(Load(u"a").get(), 0, 0), kBlue) << "taken once, even when listed twice";
+    SampleSurface held = Load(u"a");
+    EXPECT_EQ(RgbOf(held.get(), 0, 0), kRed) << "released, so given again";
+    EXPECT_EQ(RgbOf(Load(u"a").get(), 0, 0), kBlue) << "not while another load holds it";
+    held->Fill(nullptr, kWhite, 255);
+    held.reset();
+    EXPECT_EQ(RgbOf(Load(u"a").get(), 0, 0), kBlue) << "not once it was drawn on";
     EXPECT_EQ(RgbOf(SampleSurface(LoadScriptImage(other.Get(), u"a", false, false)).get(), 0, 0), kGreen)
         << "another archive's member of that name is not the prefetched one";
     EXPECT_FALSE(Load(u"gone", true));
-    {
-      ImagePrefetch inner(files.Get(), {u"a"});
-      ImagePrefetch unused(files.Get(), {u"a"});  // dropped untaken
-    }
-    files.Add(u"a.png", Png(4, 4, kWhite));
-    EXPECT_EQ(RgbOf(Load(u"a").get(), 0, 0), kWhite) << "the inner prefetches went with their scopes";
   }
+  {
+    ImagePrefetch outer(files.Get(), {u"a"});
+    auto inner = std::make_unique<ImagePrefetch>(files.Get(), std::vector<std::u16string>{u"a"});
+    ImagePrefetch innermost(files.Get(), {u"a"});
+    inner.reset();  // out of turn
+    files.Add(u"a.png", Png(4, 4, kWhite));
+    EXPECT_EQ(RgbOf(Load(u"a").get(), 0, 0), kBlue) << "the outer prefetch's picture";
+  }
+  EXPECT_EQ(RgbOf(Load(u"a").get(), 0, 0), kWhite) << "the prefetches went with their scopes";
   files.Add(u"b.png", Png(4, 4, kRed));
-  ImagePrefetch nobodyTakes(files.Get(), {u"b"});
+  HoldImagePrefetch(std::make_unique<ImagePrefetch>(files.Get(), std::vector<std::u16string>{u"b"}));
+  files.Add(u"b.png", Png(4, 4, kGreen));
+  EXPECT_EQ(RgbOf(Load(u"b", false, false).get(), 0, 0), kRed) << "held beyond its scope";
+  DropHeldImagePrefetch();
+  EXPECT_EQ(RgbOf(Load(u"b", false, false).get(), 0, 0), kGreen);
+  ImagePrefetch nobodyTakes(files.Get(), {u"a"});
   EXPECT_TRUE(log.empty());
   EXPECT_EQ(TextScript::g_ImageHistory.Find(u"b"), 0) << "only loads are recorded, never a prefetch";
 }
