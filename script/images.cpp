@@ -95,7 +95,7 @@ DxDraw::DxSurface* DecodeMember(IArchive* archive, const std::u16string& member,
                                 const Kind& kind) {
   uint32_t size = 0;
   ArchiveBuffer data(static_cast<uint8_t*>(ReadArchiveFile(archive, member, nullptr, &size)));
-  DxDraw::DxSurface* surface = data && size ? SurfaceFromDib(kind.decode(data.get(), size)) : nullptr;
+  DxDraw::DxSurface* surface = DecodeRead(kind, data.get(), size);
   if (!surface) RaiseImageError(kind.errorFormat, base);
   return surface;
 }
