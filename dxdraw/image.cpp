@@ -172,6 +172,28 @@ bool AllocatePackedDib(PackedDib& out, int32_t width, int32_t height, uint16_t b
   return true;
 }
 
+// ---- decoder boxes ----
+
+namespace {
+thread_local KeptDecoderBoxes* t_KeptBoxes = nullptr;
+}  // namespace
+
+KeptDecoderBoxes::KeptDecoderBoxes() : m_pOuter(t_KeptBoxes) {
+  t_KeptBoxes = this;
+}
+
+KeptDecoderBoxes::~KeptDecoderBoxes() {
+  t_KeptBoxes = m_pOuter;
+}
+
+void ShowDecoderBox(platform::MessageBoxRequest request) {
+  if (t_KeptBoxes) {
+    t_KeptBoxes->m_Boxes.push_back(std::move(request));
+    return;
+  }
+  platform::ShowMessageBox(request);
+}
+
 // ---- DxImage ----
 
 DxImage::DxImage(uint32_t bits) : m_Bits(bits) {}
@@ -248,6 +270,18 @@ int DxImage::LoadFromMemory(const uint8_t* data, size_t size) {
   }
   if (size >= 4 && data[1] == 'P' && data[2] == 'N' && data[3] == 'G') {
     if (m_Bits != 16 && m_Bits != 32) return 0;
+    if (m_Bits == 32 && !m_HasInfo) {
+      PackedDib dib;
+      switch (LoadPngInto32(*this, data, size, dib)) {
+        case PngDecode::InImage:
+          return 1;
+        case PngDecode::InDib:
+          return CopyFromDib(dib.bytes.data(), dib.bytes.size());
+        case PngDecode::Failed:
+          DestroyImage();  // empty again, as it came
+          return 0;
+      }
+    }
     PackedDib dib = LoadPngToDib(data, size);
     if (dib.empty()) return 0;
     return CopyFromDib(dib.bytes.data(), dib.bytes.size());
@@ -278,41 +312,45 @@ bool ConvertDibTo32(DxImage& image, const uint8_t* dib, size_t size, const uint8
   if (image.GetDepth() != 32 || !ParseDib(dib, size, bits, bitsSize, v)) return false;
   if (!image.Create(v.h.width, v.absHeight)) return false;
   const int32_t w = v.h.width;
+  // One loop per source depth: the depth is the same for every pixel, and a loop of its own lets
+  // the compiler keep each one tight.
   for (int32_t y = 0; y < v.absHeight; ++y) {
     const uint8_t* s = v.TopRow(y);
     uint8_t* d = image.GetPixelAddress(0, y);
-    for (int32_t x = 0; x < w; ++x, d += 4) {
-      uint8_t b, g, r, t = 0;
-      switch (v.h.bitCount) {
-        case 1:
-        case 4:
-        case 8:
-          v.Entry(v.Index(s, x), b, g, r);
-          break;
-        case 16: {
-          const uint16_t p = LoadLE16(s + x * 2);
-          b = Expand5(p & 31);
-          g = Expand5((p >> 5) & 31);
-          r = Expand5((p >> 10) & 31);
-          t = (p & 0x8000) ? 255 : 0;
-          break;
+    switch (v.h.bitCount) {
+      case 1:
+      case 4:
+      case 8:
+        for (int32_t x = 0; x < w; ++x, d += 4) {
+          v.Entry(v.Index(s, x), d[0], d[1], d[2]);
+          d[3] = 0;
         }
-        case 24:
-          b = s[x * 3];
-          g = s[x * 3 + 1];
-          r = s[x * 3 + 2];
-          break;
-        default:
-          b = s[x * 4];
-          g = s[x * 4 + 1];
-          r = s[x * 4 + 2];
-          t = static_cast<uint8_t>(255 - s[x * 4 + 3]);
-          break;
-      }
-      d[0] = b;
-      d[1] = g;
-      d[2] = r;
-      d[3] = t;
+        break;
+      case 16:
+        for (int32_t x = 0; x < w; ++x, d += 4) {
+          const uint16_t p = LoadLE16(s + x * 2);
+          d[0] = Expand5(p & 31);
+          d[1] = Expand5((p >> 5) & 31);
+          d[2] = Expand5((p >> 10) & 31);
+          d[3] = (p & 0x8000) ? 255 : 0;
+        }
+        break;
+      case 24:
+        for (int32_t x = 0; x < w; ++x, d += 4, s += 3) {
+          d[0] = s[0];
+          d[1] = s[1];
+          d[2] = s[2];
+          d[3] = 0;
+        }
+        break;
+      default:
+        for (int32_t x = 0; x < w; ++x, d += 4, s += 4) {
+          d[0] = s[0];
+          d[1] = s[1];
+          d[2] = s[2];
+          d[3] = static_cast<uint8_t>(255 - s[3]);
+        }
+        break;
     }
   }
   return true;

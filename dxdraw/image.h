@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "dxdraw/pixelstore.h"
+#include "platform/msgbox.h"
 
 struct IArchive;
 
@@ -115,12 +116,37 @@ bool ConvertDibTo32(DxImage& image, const uint8_t* dib, size_t size, const uint8
 
 // The decoders: a packed bitmap from a whole file in memory, empty on failure.
 PackedDib LoadPngToDib(const uint8_t* data, size_t size);
+// A PNG into an empty 32-bit image: true colour, grey with alpha and pictures with transparency
+// go straight into the image's rows, with the pixels ConvertDibTo32 would make of LoadPngToDib's
+// bitmap; the others come back in dib for that conversion. On failure the image may hold a
+// partly decoded picture.
+enum class PngDecode { Failed, InImage, InDib };
+PngDecode LoadPngInto32(DxImage& image, const uint8_t* data, size_t size, PackedDib& dib);
 PackedDib LoadJpegToDib(const uint8_t* data, size_t size);
 PackedDib LoadTiffToDib(const uint8_t* data, size_t size);
 // A BMP file: the packed bitmap behind its 14-byte file header, the rows taken right after the
 // colour table and checked against the file; a 32-bit BITFIELDS file is decoded by its masks from
 // the file's own offset to the bits. Empty when the file is not a usable BMP.
 PackedDib LoadBmpToDib(const uint8_t* data, size_t size);
+
+// While one lives on a thread, the message boxes the decoders would show on that thread are kept,
+// in order, instead of shown: a picture decoded away from the main thread has its boxes shown by
+// the thread that takes it, where and when the plain load would have shown them.
+class KeptDecoderBoxes {
+ public:
+  KeptDecoderBoxes();
+  ~KeptDecoderBoxes();
+  KeptDecoderBoxes(const KeptDecoderBoxes&) = delete;
+  KeptDecoderBoxes& operator=(const KeptDecoderBoxes&) = delete;
+  std::vector<platform::MessageBoxRequest> Take() { return std::move(m_Boxes); }
+
+ private:
+  friend void ShowDecoderBox(platform::MessageBoxRequest request);
+  std::vector<platform::MessageBoxRequest> m_Boxes;
+  KeptDecoderBoxes* m_pOuter;
+};
+// A decoder's box: kept by this thread's KeptDecoderBoxes, else shown at once.
+void ShowDecoderBox(platform::MessageBoxRequest request);
 
 // The engine's own 16-bit format into a 16-bit image; false on a damaged or short file.
 bool LoadHbm(DxImage& image, const uint8_t* data, size_t size);

@@ -1,4 +1,5 @@
-// PNG into a packed bitmap over libpng: palettes padded to 256, low depths unpacked, interlace handled.
+// PNG into a packed bitmap over libpng, or true colour straight into a 32-bit image: palettes padded
+// to 256, low depths unpacked, interlace handled.
 #include <png.h>
 
 #include <csetjmp>
@@ -41,8 +42,11 @@ std::u16string Widen(const char* message) {
 }
 
 void PngErrorHandler(png_structp png, png_const_charp message) {
-  platform::ShowMessageBox(Widen(message) + u"\n\nOnMemory:\n", u"libpng error", platform::MsgButtons::Ok,
-                           platform::MsgIcon::Error);
+  platform::MessageBoxRequest box;
+  box.text = Widen(message) + u"\n\nOnMemory:\n";
+  box.caption = u"libpng error";
+  box.icon = platform::MsgIcon::Error;
+  ShowDecoderBox(std::move(box));
   png_longjmp(png, 1);
 }
 
@@ -56,7 +60,15 @@ struct PngJob {
   PackedDib* out;
   std::vector<png_bytep>* rows;
   std::vector<uint8_t>* table;
+  DxImage* image;  // an empty 32-bit image to decode into where the pixels allow, or null
+  bool inImage;    // the pixels went into the image rather than into out
 };
+
+// Points the row array at the image's rows, PNG row i at picture row i from the top.
+void RowsOfImage(DxImage& image, png_uint_32 height, std::vector<png_bytep>& rows) {
+  rows.resize(height);
+  for (png_uint_32 i = 0; i < height; ++i) rows[i] = image.GetPixelAddress(0, static_cast<int32_t>(i));
+}
 
 // Everything that libpng may jump out of lives here; the owners of memory are the caller's.
 bool DecodePng(png_structp png, png_infop info, PngJob& job) {
@@ -124,8 +136,27 @@ bool DecodePng(png_structp png, png_infop info, PngJob& job) {
       return false;
   }
   if (depth >= 24) png_set_bgr(png);
+  // A 32-bit image keeps B, G, R and T = 255 - alpha, opaque as T = 0: libpng writes that itself
+  // for true colour (a zero filler after B, G, R; the alpha inverted), which spares the packed
+  // bitmap and the conversion pass.
+  const bool direct = job.image && depth >= 24;
+  if (direct) {
+    if (depth == 24)
+      png_set_filler(png, 0, PNG_FILLER_AFTER);
+    else
+      png_set_invert_alpha(png);
+  }
   if (interlace != PNG_INTERLACE_NONE) png_set_interlace_handling(png);
   png_read_update_info(png, info);
+  if (direct) {
+    if (png_get_rowbytes(png, info) != DibRowSize(width, 32)) return false;
+    if (!job.image->Create(static_cast<int32_t>(width), static_cast<int32_t>(height))) return false;
+    job.inImage = true;
+    RowsOfImage(*job.image, height, *job.rows);
+    png_read_image(png, job.rows->data());
+    png_read_end(png, nullptr);
+    return true;
+  }
   const uint32_t entries = depth == 8 ? 256 : 0;
   const size_t rowBytes = png_get_rowbytes(png, info);
   if (rowBytes > DibRowSize(width, depth)) return false;
@@ -142,26 +173,43 @@ bool DecodePng(png_structp png, png_infop info, PngJob& job) {
   return true;
 }
 
+// Decodes into out, or into image where the pixels allow (job.inImage); false on failure.
+bool RunPngJob(const uint8_t* data, size_t size, PngJob& job) {
+  if (!data || size < 8) return false;
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngErrorHandler, PngWarningHandler);
+  if (!png) return false;
+  png_infop info = png_create_info_struct(png);
+  if (!info) {
+    png_destroy_read_struct(&png, nullptr, nullptr);
+    return false;
+  }
+  job.cursor = PngCursor{data, size, 0};
+  png_set_read_fn(png, &job.cursor, PngReadFromMemory);
+  const bool ok = DecodePng(png, info, job);
+  png_destroy_read_struct(&png, &info, nullptr);
+  return ok;
+}
+
 }  // namespace
 
 PackedDib LoadPngToDib(const uint8_t* data, size_t size) {
   PackedDib out;
-  if (!data || size < 8) return out;
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngErrorHandler, PngWarningHandler);
-  if (!png) return out;
-  png_infop info = png_create_info_struct(png);
-  if (!info) {
-    png_destroy_read_struct(&png, nullptr, nullptr);
-    return out;
-  }
   std::vector<png_bytep> rows;
   std::vector<uint8_t> table;
-  PngJob job{{data, size, 0}, &out, &rows, &table};
-  png_set_read_fn(png, &job.cursor, PngReadFromMemory);
-  const bool ok = DecodePng(png, info, job);
-  png_destroy_read_struct(&png, &info, nullptr);
-  if (!ok) out.bytes.clear();
+  PngJob job{{}, &out, &rows, &table, nullptr, false};
+  if (!RunPngJob(data, size, job)) out.bytes.clear();
   return out;
+}
+
+PngDecode LoadPngInto32(DxImage& image, const uint8_t* data, size_t size, PackedDib& dib) {
+  dib.bytes.clear();
+  std::vector<png_bytep> rows;
+  std::vector<uint8_t> table;
+  PngJob job{{}, &dib, &rows, &table, &image, false};
+  const bool ok = RunPngJob(data, size, job);
+  if (ok) return job.inImage ? PngDecode::InImage : PngDecode::InDib;
+  dib.bytes.clear();
+  return PngDecode::Failed;
 }
 
 }  // namespace DxDraw

@@ -297,11 +297,24 @@ DxSurface* CreateSurface(uint32_t bits) {
   return nullptr;
 }
 
+void ThrowSurfaceNotLoaded(const char16_t* name) {
+  ThrowException(u"dxdraw/dxdraw", 725, 0, 0, u"LoadSurfaceArchive_Dx: file not found '%s'.\n", name ? name : u"");
+}
+
 DxSurface* LoadSurfaceArchive_Dx(IArchive* archive, const char16_t* name) {
   DxSurface* s = CreateSurface(32);
   if (!s->Load(archive, name, 0)) {
     s->Release();
-    ThrowException(u"dxdraw/dxdraw", 725, 0, 0, u"LoadSurfaceArchive_Dx: file not found '%s'.\n", name ? name : u"");
+    ThrowSurfaceNotLoaded(name);
+  }
+  return s;
+}
+
+DxSurface* LoadSurfaceMemory_Dx(const uint8_t* data, size_t size) {
+  DxSurface* s = CreateSurface(32);
+  if (!s->LoadFromMemory(data, size)) {
+    s->Release();
+    return nullptr;
   }
   return s;
 }

@@ -156,6 +156,11 @@ DxSurface* CreateSurface(uint32_t bits);
 // A new 32-bit surface holding the picture of the member (or disk file); throws
 // "LoadSurfaceArchive_Dx: file not found '%s'.\n" when it cannot be loaded.
 DxSurface* LoadSurfaceArchive_Dx(IArchive* archive, const char16_t* name);
+// The error LoadSurfaceArchive_Dx raises for a member it could not load.
+[[noreturn]] void ThrowSurfaceNotLoaded(const char16_t* name);
+// What LoadSurfaceArchive_Dx makes of a member already read: a new 32-bit surface (one
+// reference, the caller's), or null when the bytes do not load.
+DxSurface* LoadSurfaceMemory_Dx(const uint8_t* data, size_t size);
 
 // The graphics library's error box: a printf-style wide message, an OK button.
 void ShowErrorBox(void* window, const char16_t* caption, const char16_t* format, ...);

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "lib/error.h"
+#include "script/images.h"
 #include "script/scriptfile.h"
 #include "script/settings.h"
 
@@ -26,15 +27,21 @@ DxDraw::DxSprite& Button(int button) {
 }  // namespace
 
 void SceneOfRun::BuildScene() {
+  // The saved scene's pictures decode while the scene is built and its music starts.
+  auto pictures = std::make_unique<ImagePrefetch>(g_ScriptArchive, ScenePictures());
   ::BuildScene(m_pScreen, m_pSystemImage, g_Setting.m_FontName, WindowColourOf(g_Setting), m_Services);
   ::RestoreScene(m_Services);
+  // The resumed page composes the same pictures again before it shows them.
+  HoldImagePrefetch(std::move(pictures));
 }
 
 void SceneOfRun::TearDownScene() {
+  DropHeldImagePrefetch();
   ::TearDownScene(m_Services);
 }
 
 void SceneOfRun::ReleaseScene() noexcept {
+  DropHeldImagePrefetch();
   ::ReleaseScene(m_Services);
 }
 

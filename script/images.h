@@ -2,6 +2,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
 
 struct IArchive;
 
@@ -20,6 +24,42 @@ extern IArchive* g_ScriptArchive;
 // BMP likewise) with the name; a PNG member that does not load raises the surface loader's
 // error. With record set, the full member name found goes to the image history first.
 DxDraw::DxSurface* LoadScriptImage(IArchive* archive, const char16_t* name, bool allowMissing, bool record);
+
+// Pictures decoded ahead of their loads. For each name (without extension) the member that
+// LoadScriptImage would find is read at once and decoded on worker threads; while this object
+// lives, LoadScriptImage takes the picture when it finds the same archive and member instead of
+// decoding it. The boxes a decoder shows are kept and shown when the picture is taken, and a
+// picture that did not decode raises there the error the plain load raises (once: a later load
+// decodes it again), so a load gives the same picture, boxes and errors in the same order with or
+// without it. A picture is given again to a later load once its taker has released it unchanged,
+// so a picture loaded twice is decoded once. Names that an enclosing prefetch holds already, TIFF
+// members (their decoder is not made for threads) and names that find no member are left to the
+// plain load. What is not taken is dropped with the object. Made and taken on the main thread.
+class ImagePrefetch {
+ public:
+  ImagePrefetch(IArchive* archive, const std::vector<std::u16string>& names);
+  ~ImagePrefetch();
+  ImagePrefetch(const ImagePrefetch&) = delete;
+  ImagePrefetch& operator=(const ImagePrefetch&) = delete;
+
+  struct State;
+
+ private:
+  std::unique_ptr<State> m_pState;
+};
+
+// Keeps a prefetch beyond the scope that made it (the saved scene's pictures, which the resumed
+// page composes again before it shows them), replacing one kept before; dropping it releases what
+// it holds. The scene's tear-down and the showing of a composed picture drop it.
+void HoldImagePrefetch(std::unique_ptr<ImagePrefetch> prefetch);
+void DropHeldImagePrefetch();
+
+// The images DrawBackground composes for a name, in its order; none for a length it does not take.
+std::vector<std::u16string> BackgroundImages(std::u16string_view name);
+// The images DrawCharacters composes for a name, in its order.
+std::vector<std::u16string> CharacterImages(std::u16string_view name);
+// The images the restore of the resume buffers composes (g_SceneState), in its order.
+std::vector<std::u16string> ScenePictures();
 
 // Whether the album list (g_AlbumNames) holds base, compared without regard to case; false for
 // an empty or absent list.

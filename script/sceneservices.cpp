@@ -28,6 +28,7 @@ void SceneServices::DrawCharacters(const char16_t* name, int32_t kind) {
 }
 
 void SceneServices::ShowPendingBackground() {
+  DropHeldImagePrefetch();  // the restored scene's pictures have been composed again by now
   ::ShowPendingBackground();
 }
 

@@ -130,6 +130,70 @@ TEST(Png, LowDepthsInterlaceAndShortPalettesDecode) {
   EXPECT_EQ(Px(plain.Get(), 1, 0), 0x00151C23u) << "RGB (21, 28, 35) stored B, G, R";
 }
 
+// Each colour type decoded into a 32-bit image: the pixels that converting LoadPngToDib's bitmap
+// gives, whether libpng wrote them into the image's rows itself or the bitmap was converted.
+TEST(Png, ThirtyTwoBitLoadsMatchTheConvertedBitmap) {
+  struct Case {
+    const char* name;
+    int colorType, bitDepth;
+    bool interlace;
+    std::vector<uint8_t> trns;
+    PngDecode want;
+  };
+  const Case cases[] = {
+      {"rgb", PNG_COLOR_TYPE_RGB, 8, false, {}, PngDecode::InImage},
+      {"rgb16", PNG_COLOR_TYPE_RGB, 16, false, {}, PngDecode::InImage},
+      {"rgb key", PNG_COLOR_TYPE_RGB, 8, false, {7, 14, 21}, PngDecode::InImage},
+      {"rgba", PNG_COLOR_TYPE_RGB_ALPHA, 8, false, {}, PngDecode::InImage},
+      {"rgba16 interlaced", PNG_COLOR_TYPE_RGB_ALPHA, 16, true, {}, PngDecode::InImage},
+      {"grey alpha", PNG_COLOR_TYPE_GRAY_ALPHA, 8, false, {}, PngDecode::InImage},
+      {"grey2 key", PNG_COLOR_TYPE_GRAY, 2, false, {1}, PngDecode::InImage},
+      {"palette alpha", PNG_COLOR_TYPE_PALETTE, 8, false, {0, 128, 255}, PngDecode::InImage},
+      {"palette", PNG_COLOR_TYPE_PALETTE, 4, false, {}, PngDecode::InDib},
+      {"grey4", PNG_COLOR_TYPE_GRAY, 4, true, {}, PngDecode::InDib},
+  };
+  constexpr int kW = 7, kH = 5;
+  for (const Case& c : cases) {
+    PngSpec s;
+    s.width = kW;
+    s.height = kH;
+    s.colorType = c.colorType;
+    s.bitDepth = c.bitDepth;
+    s.interlace = c.interlace;
+    s.trns = c.trns;
+    const int channels = c.colorType == PNG_COLOR_TYPE_RGB          ? 3
+                         : c.colorType == PNG_COLOR_TYPE_RGB_ALPHA  ? 4
+                         : c.colorType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+                                                                    : 1;
+    const int rowBytes = (kW * channels * c.bitDepth + 7) / 8;
+    const int levels = c.colorType == PNG_COLOR_TYPE_PALETTE ? 3 : 256;
+    for (int i = 0; i < rowBytes * kH; ++i) s.rows.push_back(static_cast<uint8_t>((i * 7) % levels));
+    if (c.colorType == PNG_COLOR_TYPE_PALETTE) {
+      s.palette = {10, 20, 30, 40, 50, 60, 70, 80, 90};
+      if (c.bitDepth == 4)
+        for (uint8_t& b : s.rows) b = static_cast<uint8_t>((b % 3) << 4 | ((b + 1) % 3));
+    }
+    const Bytes file = EncodePng(s);
+
+    PackedDib converted = LoadPngToDib(file.data(), file.size());
+    ASSERT_FALSE(converted.empty()) << c.name;
+    SurfaceRef want(CreateSurface(32));
+    ASSERT_TRUE(want->CopyFromDib(converted.bytes.data(), converted.bytes.size())) << c.name;
+
+    SurfaceRef got(CreateSurface(32));
+    PackedDib dib;
+    EXPECT_EQ(LoadPngInto32(*got.Get(), file.data(), file.size(), dib), c.want) << c.name;
+    int r = 0;
+    SurfaceRef loaded = Loaded(32, file, &r);
+    ASSERT_EQ(r, 1) << c.name;
+    ASSERT_EQ(loaded->GetWidth(), kW) << c.name;
+    ASSERT_EQ(loaded->GetHeight(), kH) << c.name << ": bottom-up, as the conversion makes it";
+    for (int y = 0; y < kH; ++y)
+      for (int x = 0; x < kW; ++x)
+        ASSERT_EQ(Px(loaded.Get(), x, y), Px(want.Get(), x, y)) << c.name << " at " << x << "," << y;
+  }
+}
+
 TEST(Png, DamagedFileFailsWithTheErrorBox) {
   PngSpec s;
   s.width = 16;
@@ -140,8 +204,9 @@ TEST(Png, DamagedFileFailsWithTheErrorBox) {
   file.resize(file.size() / 2);
   RecordingBoxes boxes;
   int r = 1;
-  Loaded(32, file, &r);
+  SurfaceRef image = Loaded(32, file, &r);
   EXPECT_EQ(r, 0);
+  EXPECT_EQ(image->GetBits(), nullptr) << "a picture broken off midway leaves the image empty";
   ASSERT_FALSE(boxes.captions.empty());
   EXPECT_EQ(boxes.captions[0], u"libpng error");
 }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/input.h"
+#include "platform/msgbox.h"
 #include "platform/utf.h"
 #include "script/images.h"
 #include "script/layout.h"
@@ -206,6 +208,150 @@ TEST_F(ScriptImage, NamesLongerThanTheOldBufferLoad) {
   EXPECT_EQ(TextScript::g_ImageHistory.Find(u"picture"), 1);
 }
 
+// Every box shown, as "box caption: text", in one log with the test's own lines.
+class LoggedBoxes : public platform::MessageBoxService {
+ public:
+  explicit LoggedBoxes(std::vector<std::string>& log) : m_Log(log) { m_Prev = platform::SetMessageBoxService(this); }
+  ~LoggedBoxes() override { platform::SetMessageBoxService(m_Prev); }
+  platform::MsgResult Show(const platform::MessageBoxRequest& r) override {
+    m_Log.push_back("box " + platform::WideToUtf8(r.caption) + ": " + platform::WideToUtf8(r.text));
+    return platform::MsgResult::Ok;
+  }
+
+ private:
+  std::vector<std::string>& m_Log;
+  platform::MessageBoxService* m_Prev;
+};
+
+// The picture a load gave, as its size and a sum of its pixels, or the error it raised.
+std::string Outcome(IArchive* archive, const char16_t* name, bool allowMissing) {
+  try {
+    SampleSurface image(LoadScriptImage(archive, name, allowMissing, true));
+    if (!image) return "null";
+    uint64_t sum = 0;
+    for (int y = 0; y < image->GetAbsHeight(); ++y)
+      for (int x = 0; x < image->GetWidth(); ++x) sum = sum * 31 + PixelOf(image.get(), x, y);
+    return std::to_string(image->GetWidth()) + "x" + std::to_string(image->GetHeight()) + " " + std::to_string(sum);
+  } catch (const ExceptionHandle& e) {
+    return "error " + platform::WideToUtf8(e.m_Message);
+  }
+}
+
+TEST_F(ScriptImage, APrefetchGivesThePlainLoadsPicturesBoxesAndErrorsInTheirOrder) {
+  Bytes cut = Png(64, 64, kGreen);
+  cut.resize(cut.size() - 20);  // the picture data breaks off: libpng's box, then the error
+  files.Add(u"big.png", Png(300, 200, kRed, true, 10, 20, 250, 150));
+  files.Add(u"cut.png", cut);
+  files.Add(u"junk.png", Text("\x89PNG not one"));
+  files.Add(u"j.jpg", Jpeg(kBlue));
+  files.Add(u"bad.jpg", Text("not a jpeg"));
+  files.Add(u"b.bmp", Bmp(kWhite));
+  files.Add(u"t.tif", Tiff(kGreen));
+  struct Load {
+    const char16_t* name;
+    bool allowMissing;
+  };
+  const Load loads[] = {{u"big", false},     {u"cut", false}, {u"missing", true}, {u"junk", false},
+                        {u"j", false},       {u"bad", false}, {u"b", false},      {u"t", false},
+                        {u"missing", false}, {u"cut", false}, {u"big", false}};
+  std::vector<std::u16string> names;
+  for (const Load& l : loads) names.push_back(l.name);
+
+  auto run = [&](bool ahead) {
+    std::vector<std::string> log;
+    LoggedBoxes boxes(log);
+    TextScript::g_ImageHistory.Clear();
+    std::optional<ImagePrefetch> prefetch;
+    if (ahead) prefetch.emplace(files.Get(), names);
+    for (const Load& l : loads)
+      log.push_back(platform::WideToUtf8(l.name) + ": " + Outcome(files.Get(), l.name, l.allowMissing));
+    for (const char16_t* seen : {u"big", u"cut", u"missing", u"t"})
+      log.push_back("history " + platform::WideToUtf8(seen) + " " +
+                    std::to_string(TextScript::g_ImageHistory.Find(seen)));
+    return log;
+  };
+  const std::vector<std::string> plain = run(false);
+  ASSERT_EQ(std::count_if(plain.begin(), plain.end(), [](const std::string& l) { return l.starts_with("box"); }), 3)
+      << "the cut picture twice and the junk once show libpng's box";
+  EXPECT_EQ(run(true), plain);
+}
+
+TEST_F(ScriptImage, APrefetchedPictureIsGivenAgainOnlyOnceReleasedUnchanged) {
+  files.Add(u"a.png", Png(4, 4, kRed));
+  FolderArchive other;
+  other.Add(u"a.png", Png(4, 4, kGreen));
+  std::vector<std::string> log;
+  LoggedBoxes boxes(log);
+  {
+    ImagePrefetch ahead(files.Get(), {u"a", u"a", u"gone"});
+    // The member changes after the prefetch read it: a load that takes the prefetch still sees
+    // the picture as it was, a load that does not sees the new one.
+    files.Add(u"a.png", Png(4, 4, kBlue));
+    EXPECT_EQ(RgbOf(Load(u"a").get(), 0, 0), kRed) << "taken from the prefetch";
+    SampleSurface held = Load(u"a");
+    EXPECT_EQ(RgbOf(held.get(), 0, 0), kRed) << "released, so given again";
+    EXPECT_EQ(RgbOf(Load(u"a").get(), 0, 0), kBlue) << "not while another load holds it";
+    held->Fill(nullptr, kWhite, 255);
+    held.reset();
+    EXPECT_EQ(RgbOf(Load(u"a").get(), 0, 0), kBlue) << "not once it was drawn on";
+    EXPECT_EQ(RgbOf(SampleSurface(LoadScriptImage(other.Get(), u"a", false, false)).get(), 0, 0), kGreen)
+        << "another archive's member of that name is not the prefetched one";
+    EXPECT_FALSE(Load(u"gone", true));
+  }
+  {
+    ImagePrefetch outer(files.Get(), {u"a"});
+    auto inner = std::make_unique<ImagePrefetch>(files.Get(), std::vector<std::u16string>{u"a"});
+    ImagePrefetch innermost(files.Get(), {u"a"});
+    inner.reset();  // out of turn
+    files.Add(u"a.png", Png(4, 4, kWhite));
+    EXPECT_EQ(RgbOf(Load(u"a").get(), 0, 0), kBlue) << "the outer prefetch's picture";
+  }
+  EXPECT_EQ(RgbOf(Load(u"a").get(), 0, 0), kWhite) << "the prefetches went with their scopes";
+  files.Add(u"b.png", Png(4, 4, kRed));
+  HoldImagePrefetch(std::make_unique<ImagePrefetch>(files.Get(), std::vector<std::u16string>{u"b"}));
+  files.Add(u"b.png", Png(4, 4, kGreen));
+  EXPECT_EQ(RgbOf(Load(u"b", false, false).get(), 0, 0), kRed) << "held beyond its scope";
+  DropHeldImagePrefetch();
+  EXPECT_EQ(RgbOf(Load(u"b", false, false).get(), 0, 0), kGreen);
+  ImagePrefetch nobodyTakes(files.Get(), {u"a"});
+  EXPECT_TRUE(log.empty());
+  EXPECT_EQ(TextScript::g_ImageHistory.Find(u"b"), 0) << "only loads are recorded, never a prefetch";
+}
+
+TEST(PicturesNames, TheImagesOfBackgroundsCharacterScenesAndTheSavedScene) {
+  using Names = std::vector<std::u16string>;
+  EXPECT_EQ(BackgroundImages(u"ABC1020"), (Names{u"ABC0000", u"ABC1000", u"ABC0020"}));
+  EXPECT_EQ(BackgroundImages(u"ABC000009"), (Names{u"ABC000000", u"ABC000009"}));
+  EXPECT_EQ(BackgroundImages(u"ABC102"), Names{});
+  EXPECT_EQ(CharacterImages(u"a010203"), (Names{u"H010000", u"a000200", u"a000003"}));
+  EXPECT_EQ(CharacterImages(u"A000003"), (Names{u"A000003"}));
+  EXPECT_EQ(CharacterImages(u"A00000"), Names{});
+
+  struct Case {
+    uint8_t background;
+    const char16_t* backgroundName;
+    uint8_t characters;
+    const char16_t* charactersName;
+    Names want;
+  };
+  const Case cases[] = {
+      {SCENE_BG_BLACK, nullptr, SCENE_CHL_NONE, nullptr, {}},
+      {SCENE_BG_WHITE, nullptr, SCENE_CHL_SHOWN, u"B000100", {u"B000100"}},
+      {SCENE_BG_PICTURE, u"E011000", SCENE_CHL_NONE, nullptr, {u"E010000", u"E011000"}},
+      {SCENE_BG_CHR,
+       u"A010101",
+       SCENE_CHL_SHOWN,
+       u"C000102",
+       {u"H010000", u"A000100", u"A000001", u"C000100", u"C000002"}},
+  };
+  for (const Case& c : cases) {
+    SetSceneState(SCENE_BACKGROUND, c.background, c.backgroundName);
+    SetSceneState(SCENE_CHARACTERS, c.characters, c.charactersName);
+    EXPECT_EQ(ScenePictures(), c.want) << int(c.background);
+  }
+  ClearSceneStates();
+}
+
 TEST(PicturesAlbum, KeepsEachBaseOnceWithoutRegardToCase) {
   g_AlbumNames.reset();
   EXPECT_FALSE(IsInAlbum(u"H01")) << "no list";
@@ -342,6 +488,25 @@ TEST_F(Composition, MissingPicturesAreNamedInABoxAndTheRestIsComposed) {
                             u"CHL:画像ファイル Z000002 がありません。",
                             u"CHR:画像ファイル Z000100 がありません。",
                         }));
+}
+
+TEST_F(Composition, ASavedSceneRestoresThePictureAndBoxesOfItsCommands) {
+  g_ChrPositions = {{u'A', 100}};
+  g_ChlPositions = {{u'*', 300}};
+  GameSceneServices().DrawCharacters(u"A010101", TextScript::STMT_CHR);
+  GameSceneServices().DrawCharacters(u"Q010102", TextScript::STMT_CHL);  // its figure and face are missing
+  const uint64_t composed = WorkImageSum();
+  const std::vector<std::u16string> boxes = BoxTexts();
+  ASSERT_EQ(boxes.size(), 2u);
+
+  SetSceneState(SCENE_BACKGROUND, SCENE_BG_CHR, u"A010101");
+  SetSceneState(SCENE_CHARACTERS, SCENE_CHL_SHOWN, u"Q010102");
+  GameScene().BuildScene();
+  ClearSceneStates();
+  EXPECT_EQ(WorkImageSum(), composed);
+  std::vector<std::u16string> twice = boxes;
+  twice.insert(twice.end(), boxes.begin(), boxes.end());
+  EXPECT_EQ(BoxTexts(), twice);
 }
 
 TEST_F(Composition, NineCharacterNamesAndPicturesOfAnyPlaceAndSize) {
