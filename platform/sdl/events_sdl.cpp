@@ -232,6 +232,7 @@ bool SdlWindow::EnterModal() {
 void SdlWindow::LeaveModal(bool wasModal) {
   m_Modal = wasModal;
   if (wasModal) return;
+  ApplyCursor();  // the dialog's cursor goes where the game hides its own
   // The key or button that closed the dialog is down still, and the game's next read would take
   // it for a press of its own (an Escape that hides the message window, an Enter that turns the
   // page). What is held now belongs to the dialog until it goes up.

@@ -98,7 +98,10 @@ class SdlWindow : public Window {
   // For the presenter, input and dialog host.
   void UpdateFront(const ImageView& back, const Rect& rect);
   // Draws the picture, the menu bar and, with `overlay`, more ImGui (a dialog) and shows it.
+  // Where only a part of the picture changed, that part alone is drawn and shown.
   void Render(const std::function<void()>& overlay = {});
+  // Whole frames drawn so far (picture, menu bar and UI), for the tests.
+  uint64_t FullFrames() const { return m_FullFrames; }
   // Turns one SDL event into queued events (and ImGui input). With `modal`, only ImGui sees it.
   void HandleSdlEvent(const SDL_Event& e, bool modal);
   SDL_Window* Handle() const { return m_Window.get(); }
@@ -142,6 +145,7 @@ class SdlWindow : public Window {
   void NoteMenu(const std::vector<MenuItem>& items, uint64_t& signature);
   void RebuildAtlas();
   void ClearTexture();
+  void PresentPart();
   // The menu strip takes room above the picture.
   bool StripShown() const { return m_WithMenu && m_Menu && m_MenuShown; }
   // Takes the UI font's coverage from the worker that reads it, once, before its first use.
@@ -166,7 +170,10 @@ class SdlWindow : public Window {
   bool m_Modal = false;
   bool m_CloseWhileModal = false;
   bool m_UiMouse = false;
-  bool m_FrontChanged = false;      // a new picture came since the last presented frame
+  bool m_FrontChanged = false;    // a new picture came since the last presented frame
+  Rect m_FrontRect;               // the part of it that changed
+  bool m_DrawsOnSurface = false;  // the renderer draws into the window's own surface
+  uint64_t m_FullFrames = 0;
   bool m_WaitedEmpty = false;       // the last wait ended with SDL's queue read and empty
   int m_QuietWaits = 0;             // waits in a row that ended with nothing from the X server
   _XDisplay* m_XDisplay = nullptr;  // the X connection under SDL's video driver, where it is X
