@@ -194,7 +194,8 @@ bool SdlWindow::WaitEvent(Event& out, uint32_t timeoutMs) {
       const uint32_t until = SDL_GetTicks() + timeoutMs;
       for (;;) {
         const int32_t left = int32_t(until - SDL_GetTicks());
-        const bool came = left <= 0 || SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT) || WaitForX(m_XDisplay, left);
+        const bool came =
+            left <= 0 || SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT) || WaitForX(m_XDisplay, left, m_XChecked);
         if (came || ++m_QuietWaits >= kQuietWaits) {
           m_QuietWaits = 0;
           Drain();

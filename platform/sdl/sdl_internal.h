@@ -31,8 +31,9 @@ inline void LogLine(const std::string& text) {
 // The X connection under a window where SDL's video driver is X; null elsewhere.
 _XDisplay* XDisplayOf(SDL_Window* window);
 // Waits up to `timeoutMs` for the X connection to have something to read; at once where Xlib
-// holds events read already. False when the time passed with nothing to read.
-bool WaitForX(_XDisplay* display, int32_t timeoutMs);
+// holds events read already. False when the time passed with nothing to read. `checked` is the
+// caller's note of the request count at the last read of the connection, kept from wait to wait.
+bool WaitForX(_XDisplay* display, int32_t timeoutMs, unsigned long& checked);
 
 // Owners of SDL objects.
 struct SdlDeleter {
@@ -177,6 +178,7 @@ class SdlWindow : public Window {
   bool m_WaitedEmpty = false;       // the last wait ended with SDL's queue read and empty
   int m_QuietWaits = 0;             // waits in a row that ended with nothing from the X server
   _XDisplay* m_XDisplay = nullptr;  // the X connection under SDL's video driver, where it is X
+  unsigned long m_XChecked = 0;     // its request count at the wait's last read of it
   uint64_t m_MenuSignature = 0;     // the menu's labels and states as last drawn
   // The UI font's file, the characters it holds, those the atlas holds and whether the atlas
   // must be built again before the next frame.

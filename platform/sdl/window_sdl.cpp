@@ -170,6 +170,7 @@ bool SdlWindow::Create(const WindowDesc& desc) {
     m_ImGuiRenderer = ImGui_ImplSDLRenderer_Init(m_Renderer.get());
   }
   m_XDisplay = XDisplayOf(m_Window.get());
+  m_XChecked = 0;
   SDL_StartTextInput();
   // The window was made at its final size: with the menu strip when a menu is to come (the
   // menu model follows the creation at once), so that setting the menu resizes nothing.
