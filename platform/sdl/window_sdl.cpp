@@ -280,7 +280,9 @@ void SdlWindow::ApplyCursor() {
   if (!m_Window.get()) return;
   int x = 0, y = 0;
   SDL_GetMouseState(&x, &y);
-  const bool show = m_CursorVisible || m_Modal || OverMenuStrip(y);
+  // The menu bar, an open menu over the picture and a dialog are ImGui's, drawn with the
+  // system cursor over them.
+  const bool show = m_CursorVisible || m_Modal || m_UiMouse || OverMenuStrip(y);
   if ((SDL_ShowCursor(SDL_QUERY) == SDL_ENABLE) != show) SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
 }
 
@@ -431,7 +433,9 @@ void SdlWindow::Render(const std::function<void()>& overlay) {
   ++m_FullFrames;
   // ImGui needs further frames while a menu is open or a button is held, to finish a click,
   // and a couple more once it is done, to settle its hover and closed popups on the screen.
+  const bool wasUiMouse = m_UiMouse;
   m_UiMouse = io.WantCaptureMouse;
+  if (m_UiMouse != wasUiMouse) ApplyCursor();
   const bool busy = m_UiMouse || ImGui::IsAnyMouseDown() || ImGui::IsPopupOpen("", ImGuiPopupFlags_AnyPopupId);
   if (busy)
     m_Settle = 2;
