@@ -53,7 +53,6 @@ class MixerVoice {
 
  private:
   void UpdateGains();
-  void Sample(uint64_t frame, float& left, float& right) const;
 
   AudioFormat m_Format;
   std::vector<uint8_t> m_Bytes;

@@ -194,7 +194,8 @@ bool SdlWindow::WaitEvent(Event& out, uint32_t timeoutMs) {
       const uint32_t until = SDL_GetTicks() + timeoutMs;
       for (;;) {
         const int32_t left = int32_t(until - SDL_GetTicks());
-        const bool came = left <= 0 || SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT) || WaitForX(m_XDisplay, left);
+        const bool came =
+            left <= 0 || SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT) || WaitForX(m_XDisplay, left, m_XChecked);
         if (came || ++m_QuietWaits >= kQuietWaits) {
           m_QuietWaits = 0;
           Drain();
@@ -232,6 +233,7 @@ bool SdlWindow::EnterModal() {
 void SdlWindow::LeaveModal(bool wasModal) {
   m_Modal = wasModal;
   if (wasModal) return;
+  ApplyCursor();  // the dialog's cursor goes where the game hides its own
   // The key or button that closed the dialog is down still, and the game's next read would take
   // it for a press of its own (an Escape that hides the message window, an Enter that turns the
   // page). What is held now belongs to the dialog until it goes up.

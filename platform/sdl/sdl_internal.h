@@ -31,8 +31,9 @@ inline void LogLine(const std::string& text) {
 // The X connection under a window where SDL's video driver is X; null elsewhere.
 _XDisplay* XDisplayOf(SDL_Window* window);
 // Waits up to `timeoutMs` for the X connection to have something to read; at once where Xlib
-// holds events read already. False when the time passed with nothing to read.
-bool WaitForX(_XDisplay* display, int32_t timeoutMs);
+// holds events read already. False when the time passed with nothing to read. `checked` is the
+// caller's note of the request count at the last read of the connection, kept from wait to wait.
+bool WaitForX(_XDisplay* display, int32_t timeoutMs, unsigned long& checked);
 
 // Owners of SDL objects.
 struct SdlDeleter {
@@ -98,7 +99,10 @@ class SdlWindow : public Window {
   // For the presenter, input and dialog host.
   void UpdateFront(const ImageView& back, const Rect& rect);
   // Draws the picture, the menu bar and, with `overlay`, more ImGui (a dialog) and shows it.
+  // Where only a part of the picture changed, that part alone is drawn and shown.
   void Render(const std::function<void()>& overlay = {});
+  // Whole frames drawn so far (picture, menu bar and UI), for the tests.
+  uint64_t FullFrames() const { return m_FullFrames; }
   // Turns one SDL event into queued events (and ImGui input). With `modal`, only ImGui sees it.
   void HandleSdlEvent(const SDL_Event& e, bool modal);
   SDL_Window* Handle() const { return m_Window.get(); }
@@ -143,6 +147,7 @@ class SdlWindow : public Window {
   void RebuildAtlas();
   void AddTypingRanges();
   void ClearTexture();
+  void PresentPart();
   // The menu strip takes room above the picture.
   bool StripShown() const { return m_WithMenu && m_Menu && m_MenuShown; }
   // Takes the UI font's coverage from the worker that reads it, once, before its first use.
@@ -167,10 +172,14 @@ class SdlWindow : public Window {
   bool m_Modal = false;
   bool m_CloseWhileModal = false;
   bool m_UiMouse = false;
-  bool m_FrontChanged = false;      // a new picture came since the last presented frame
+  bool m_FrontChanged = false;    // a new picture came since the last presented frame
+  Rect m_FrontRect;               // the part of it that changed
+  bool m_DrawsOnSurface = false;  // the renderer draws into the window's own surface
+  uint64_t m_FullFrames = 0;
   bool m_WaitedEmpty = false;       // the last wait ended with SDL's queue read and empty
   int m_QuietWaits = 0;             // waits in a row that ended with nothing from the X server
   _XDisplay* m_XDisplay = nullptr;  // the X connection under SDL's video driver, where it is X
+  unsigned long m_XChecked = 0;     // its request count at the wait's last read of it
   uint64_t m_MenuSignature = 0;     // the menu's labels and states as last drawn
   // The UI font's file, the characters it holds, those the atlas holds and whether the atlas
   // must be built again before the next frame.

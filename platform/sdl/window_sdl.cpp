@@ -131,6 +131,11 @@ bool SdlWindow::Create(const WindowDesc& desc) {
   }
   SDL_SetTextureBlendMode(m_Texture.get(), SDL_BLENDMODE_NONE);
   ClearTexture();
+  // SDL's software renderer draws straight into the window's surface, which keeps what was
+  // drawn between frames: a changed part of the picture can be copied there and shown alone.
+  SDL_RendererInfo info{};
+  m_DrawsOnSurface =
+      SDL_GetRendererInfo(m_Renderer.get(), &info) == 0 && info.name && std::strcmp(info.name, "software") == 0;
 
   m_ImGui.reset(ImGui::CreateContext());
   {
@@ -173,6 +178,7 @@ bool SdlWindow::Create(const WindowDesc& desc) {
     m_ImGuiRenderer = ImGui_ImplSDLRenderer_Init(m_Renderer.get());
   }
   m_XDisplay = XDisplayOf(m_Window.get());
+  m_XChecked = 0;
   SDL_StartTextInput();
   // The window was made at its final size: with the menu strip when a menu is to come (the
   // menu model follows the creation at once), so that setting the menu resizes nothing.
@@ -291,7 +297,9 @@ void SdlWindow::ApplyCursor() {
   if (!m_Window.get()) return;
   int x = 0, y = 0;
   SDL_GetMouseState(&x, &y);
-  const bool show = m_CursorVisible || m_Modal || OverMenuStrip(y);
+  // The menu bar, an open menu over the picture and a dialog are ImGui's, drawn with the
+  // system cursor over them.
+  const bool show = m_CursorVisible || m_Modal || m_UiMouse || OverMenuStrip(y);
   if ((SDL_ShowCursor(SDL_QUERY) == SDL_ENABLE) != show) SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
 }
 
@@ -373,6 +381,11 @@ void SdlWindow::UpdateFront(const ImageView& back, const Rect& rect) {
   const SDL_Rect sr{r.left, r.top, r.Width(), r.Height()};
   SDL_UpdateTexture(m_Texture.get(), &sr, back.pixels + size_t(r.top) * size_t(back.pitch) + size_t(r.left) * 4,
                     back.pitch);
+  if (m_FrontChanged)
+    m_FrontRect = Rect{std::min(m_FrontRect.left, r.left), std::min(m_FrontRect.top, r.top),
+                       std::max(m_FrontRect.right, r.right), std::max(m_FrontRect.bottom, r.bottom)};
+  else
+    m_FrontRect = r;
   m_FrontChanged = true;
 }
 
@@ -398,13 +411,25 @@ void SdlWindow::Render(const std::function<void()>& overlay) {
   // the screen stands, and an idle window draws nothing.
   if (!overlay && !m_Dirty && !m_FrontChanged && !menuChanged && !m_AtlasDirty) return;
   if (overlay && !m_TypingRangesIn) AddTypingRanges();
+  // Only the picture changed, and in part: the window's surface holds the rest of the frame as
+  // it was shown (the menu bar too), so the part alone is copied and sent to the screen.
+  if (!overlay && !m_Dirty && !menuChanged && !m_AtlasDirty && m_DrawsOnSurface && !m_FullScreen) {
+    PresentPart();
+    return;
+  }
   if (m_AtlasDirty) RebuildAtlas();
+  ImGuiIO& io = ImGui::GetIO();
+  // The system cursor is shown and hidden by the window (ApplyCursor); ImGui's SDL layer would
+  // show it and set its shape in every frame. A dialog has the mouse to itself and its shapes.
+  if (overlay)
+    io.ConfigFlags &= ~ImGuiConfigFlags_NoMouseCursorChange;
+  else
+    io.ConfigFlags |= ImGuiConfigFlags_NoMouseCursorChange;
   ImGui_ImplSDLRenderer_NewFrame();
   ImGui_ImplSDL2_NewFrame();
   // ImGui's SDL layer takes the pointer from the desktop's global position less the window's
   // place, which is wrong where the window manager frames or places the window differently
   // (or there is none); SDL's own position for the window comes from the window's events.
-  ImGuiIO& io = ImGui::GetIO();
   if (SDL_GetMouseFocus() == m_Window.get()) {
     int x = 0, y = 0;
     SDL_GetMouseState(&x, &y);
@@ -424,15 +449,28 @@ void SdlWindow::Render(const std::function<void()>& overlay) {
   ImGui_ImplSDLRenderer_RenderDrawData(ImGui::GetDrawData());
   SDL_RenderPresent(m_Renderer.get());
   m_FrontChanged = false;
+  ++m_FullFrames;
   // ImGui needs further frames while a menu is open or a button is held, to finish a click,
   // and a couple more once it is done, to settle its hover and closed popups on the screen.
+  const bool wasUiMouse = m_UiMouse;
   m_UiMouse = io.WantCaptureMouse;
+  if (m_UiMouse != wasUiMouse) ApplyCursor();
   const bool busy = m_UiMouse || ImGui::IsAnyMouseDown() || ImGui::IsPopupOpen("", ImGuiPopupFlags_AnyPopupId);
   if (busy)
     m_Settle = 2;
   else if (m_Settle > 0)
     --m_Settle;
   m_Dirty = busy || m_Settle > 0;
+}
+
+void SdlWindow::PresentPart() {
+  const Rect box = PictureRect();
+  const SDL_Rect src{m_FrontRect.left, m_FrontRect.top, m_FrontRect.Width(), m_FrontRect.Height()};
+  const SDL_Rect dst{box.left + src.x, box.top + src.y, src.w, src.h};
+  SDL_RenderCopy(m_Renderer.get(), m_Texture.get(), &src, &dst);
+  SDL_RenderFlush(m_Renderer.get());
+  SDL_UpdateWindowSurfaceRects(m_Window.get(), &dst, 1);
+  m_FrontChanged = false;
 }
 
 void SdlWindow::NoteMenu(const std::vector<MenuItem>& items, uint64_t& signature) {

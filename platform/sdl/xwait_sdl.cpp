@@ -14,11 +14,20 @@ _XDisplay* XDisplayOf(SDL_Window* window) {
   return wm.info.x11.display;
 }
 
-bool WaitForX(_XDisplay* display, int32_t timeoutMs) {
+bool WaitForX(_XDisplay* display, int32_t timeoutMs, unsigned long& checked) {
   if (!display || timeoutMs <= 0) return true;
   // What the frame sent goes out first; events read already (brought in with replies while the
   // frame was drawn, or held in the connection's buffer) are in no socket the poll could see.
-  if (XEventsQueued(display, QueuedAfterFlush) > 0) return true;
+  // The connection is read only where something was sent since its last read: without a request
+  // nothing waited on a reply, so nothing came in but what SDL's own read took to its end, and
+  // a quiet frame's wait costs no read of an empty socket.
+  const unsigned long next = XNextRequest(display);
+  if (next != checked) {
+    if (XEventsQueued(display, QueuedAfterFlush) > 0) return true;
+    checked = next;
+  } else if (XQLength(display) > 0) {
+    return true;
+  }
   pollfd fd{ConnectionNumber(display), POLLIN, 0};
   return poll(&fd, 1, timeoutMs) != 0;
 }

@@ -53,6 +53,7 @@ TEST_F(XvfbMenuAndDialog, MenuBarDialogAndFullScreenDraw) {
   ASSERT_TRUE(w.Create(WindowDesc{u"varn-xvfb-menu", kW, kH, true}));
   w.SetMenu(&menu);
   w.Show();
+  w.SetSystemCursorVisible(false);  // as the game hides it over its picture
   EXPECT_TRUE(sdl::UiFontHasGlyph(w, u'主')) << "the UI font lacks Japanese glyphs (IPA Gothic missing?)";
   EXPECT_TRUE(sdl::UiFontHasGlyph(w, u'ｷ'));
 
@@ -107,6 +108,7 @@ TEST_F(XvfbMenuAndDialog, MenuBarDialogAndFullScreenDraw) {
       x.Tool("mousemove --window " + std::to_string(id) + " 30 " + std::to_string(strip + 14) + " mousedown 1"));
   PumpUntil(w, events, [&] { return (SDL_GetMouseState(nullptr, nullptr) & SDL_BUTTON_LMASK) != 0; });
   ASSERT_NE(SDL_GetMouseState(nullptr, nullptr) & SDL_BUTTON_LMASK, 0u) << "the press never arrived";
+  EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE) << "the open menu over the picture has the system cursor";
   MouseState mouse;
   ASSERT_TRUE(b->input->ReadMouse(mouse));
   EXPECT_EQ(mouse.buttons[0], 0) << "a press in an open menu is the menu's, not the game's";
@@ -118,6 +120,11 @@ TEST_F(XvfbMenuAndDialog, MenuBarDialogAndFullScreenDraw) {
     return chosen;
   });
   EXPECT_TRUE(chosen) << "choosing the item sends its command";
+  // The menu closed, the picture under the pointer is the game's again, and so is the cursor.
+  EXPECT_TRUE(PumpUntil(w, events, [&] {
+    w.GetPresenter().Flush();
+    return SDL_ShowCursor(SDL_QUERY) == SDL_DISABLE;
+  })) << "the system cursor stays over the game's picture";
 
   // A greyed item sends nothing.
   menu.Enable(40003, false);

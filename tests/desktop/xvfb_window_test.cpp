@@ -9,6 +9,7 @@
 #include "platform/input.h"
 #include "platform/menu.h"
 #include "platform/sdl/sdl_backend.h"
+#include "platform/sdl/sdl_internal.h"
 #include "xvfb.h"
 
 // What a window manager sends when the user clicks a window's close box (x_close_box.cpp).
@@ -180,6 +181,65 @@ TEST_F(XvfbWindow, PresentsAFrameAndDeliversKeysAndClicks) {
   });
   ASSERT_NE(right, nullptr);
   EXPECT_EQ(right->pos, (Point{700, 500}));
+  w.Destroy();
+}
+
+// A change to a part of the picture is drawn and shown alone: the rest of the frame, the menu
+// bar above it too, stands as it was, and no whole frame is drawn for it.
+TEST_F(XvfbWindow, APartOfThePictureIsShownWithoutDrawingTheWholeFrame) {
+  Window& w = *b->window;
+  ASSERT_TRUE(w.Create(WindowDesc{u"varn-xvfb-part", 800, 600, true}));
+  auto* sdl = dynamic_cast<sdl::SdlWindow*>(&w);
+  ASSERT_NE(sdl, nullptr);
+  Menu menu({MenuItem::Popup(u"システム", {MenuItem::Command(40001, u"終了")})});
+  w.SetMenu(&menu);
+  w.Show();
+  std::vector<uint8_t> frame = Quadrants(800, 600);
+  w.GetPresenter().Present(ImageView{frame.data(), 800, 600, 800 * 4}, Rect{0, 0, 800, 600});
+  w.GetPresenter().Flush();
+  const unsigned long id = x.FindWindow("varn-xvfb-part");
+  ASSERT_NE(id, 0u);
+  const int strip = sdl->MenuStrip(), height = 600 + strip;
+  std::vector<Event> events;
+  std::vector<uint8_t> shot;
+  ASSERT_TRUE(PumpUntil(w, events, [&] {
+    shot = x.Capture(id, 800, height);
+    return !shot.empty() && Near(xvfbtest::At(shot, 800, 450, strip + 450), 255, 255, 255);
+  })) << "the whole frame never showed";
+  // What the window itself still draws (shown, exposed, focused) is done.
+  PumpUntil(
+      w, events, [] { return false; }, 300);
+
+  // A yellow block in the red quadrant; the rest of the back image is black, but only the
+  // block's rectangle is presented.
+  std::fill(frame.begin(), frame.end(), uint8_t(0));
+  for (int y = 100; y < 120; ++y)
+    for (int px = 100; px < 140; ++px) {
+      uint8_t* p = &frame[(size_t(y) * 800 + size_t(px)) * 4];
+      p[1] = p[2] = 0xFF;
+    }
+  const uint64_t full = sdl->FullFrames();
+  w.GetPresenter().Present(ImageView{frame.data(), 800, 600, 800 * 4}, Rect{100, 100, 140, 120});
+  w.GetPresenter().Flush();
+  EXPECT_EQ(sdl->FullFrames(), full) << "the part was drawn as a whole frame";
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  do shot = x.Capture(id, 800, height);
+  while (!(shot.size() == size_t(800) * size_t(height) * 3 &&
+           Near(xvfbtest::At(shot, 800, 120, strip + 110), 255, 255, 0)) &&
+         std::chrono::steady_clock::now() < deadline);
+  ASSERT_EQ(shot.size(), size_t(800) * size_t(height) * 3);
+  const struct {
+    int x, y, r, g, b;
+  } probes[] = {{100, 100, 255, 255, 0}, {139, 119, 255, 255, 0}, {99, 100, 255, 0, 0},      {140, 119, 255, 0, 0},
+                {120, 99, 255, 0, 0},    {120, 120, 255, 0, 0},   {450, 450, 255, 255, 255}, {600, 100, 0, 255, 0}};
+  for (const auto& p : probes) {
+    const xvfbtest::Rgb c = xvfbtest::At(shot, 800, p.x, strip + p.y);
+    EXPECT_TRUE(Near(c, p.r, p.g, p.b)) << "at " << p.x << "," << p.y << " expected " << p.r << "," << p.g << "," << p.b
+                                        << " got " << c.r << "," << c.g << "," << c.b;
+  }
+  const xvfbtest::Rgb bar = xvfbtest::At(shot, 800, 600, strip / 2);
+  EXPECT_TRUE(bar.r > 200 && bar.g > 200 && bar.b > 200) << "the menu bar stands";
+  w.SetMenu(nullptr);
   w.Destroy();
 }
 
