@@ -1,6 +1,8 @@
 // The game data read ahead on a worker, each step quiet so that its failures wait for their turn.
 #include "app/preload.h"
 
+#include <system_error>
+
 #include "platform/files.h"
 #include "platform/log.h"
 #include "script/images.h"
@@ -54,9 +56,13 @@ PreloadedGameData Read(const std::u16string& folder, bool archivesForced) {
 
 }  // namespace
 
-GameDataPreload::GameDataPreload(std::u16string programFolder, bool archivesForced)
-    : m_Read(std::async(std::launch::async,
-                        [folder = std::move(programFolder), archivesForced] { return Read(folder, archivesForced); })) {
+GameDataPreload::GameDataPreload(std::u16string programFolder, bool archivesForced) {
+  // Without a thread for it, start-up reads everything in its turn, as it would anyway.
+  try {
+    m_Read = std::async(std::launch::async,
+                        [folder = std::move(programFolder), archivesForced] { return Read(folder, archivesForced); });
+  } catch (const std::system_error&) {
+  }
 }
 
 GameDataPreload::~GameDataPreload() {
