@@ -23,8 +23,8 @@ std::unique_ptr<platform::Backend> CreateHeadless(const BackendOptions&) {
 }
 
 constexpr BackendEntry kBackends[] = {
-    {"sdl", "a window, sound and fonts on the desktop", &CreateSdl},
-    {"headless", "in memory, driven by a test: scripted input, virtual clock, null audio", &CreateHeadless},
+    {"sdl", "a window, sound and fonts on the desktop", &CreateSdl, &platform::sdl::PrepareProcess},
+    {"headless", "in memory, driven by a test: scripted input, virtual clock, null audio", &CreateHeadless, nullptr},
 };
 
 char FoldAscii(char c) {
@@ -53,6 +53,11 @@ const BackendEntry* FindBackend(std::string_view name) {
 std::string ChosenBackendName(std::string_view fallback) {
   const char* chosen = std::getenv("VARN_BACKEND");
   return chosen && *chosen ? std::string(chosen) : std::string(fallback);
+}
+
+void PrepareChosenBackend(std::string_view fallback) {
+  const BackendEntry* entry = FindBackend(ChosenBackendName(fallback));
+  if (entry && entry->prepareProcess) entry->prepareProcess();
 }
 
 std::unique_ptr<platform::Backend> CreateChosenBackend(std::string_view fallback, const BackendOptions& options) {

@@ -21,6 +21,9 @@ struct BackendEntry {
   std::string_view name;
   std::string_view purpose;  // one line for lists and error messages
   std::unique_ptr<platform::Backend> (*create)(const BackendOptions& options);
+  // What the backend sets up in the process itself (its environment), before any thread starts;
+  // null when there is nothing.
+  void (*prepareProcess)();
 };
 
 // Every backend, the player's first.
@@ -29,6 +32,9 @@ std::span<const BackendEntry> BackendTable();
 const BackendEntry* FindBackend(std::string_view name);
 // VARN_BACKEND when it is set and not empty, else fallback.
 std::string ChosenBackendName(std::string_view fallback);
+// Sets up the process for the chosen backend: called first in main, while the program has one
+// thread. Does nothing for a name that is not in the table (starting it reports that).
+void PrepareChosenBackend(std::string_view fallback);
 // Starts the chosen backend. Null, with the reason in the log, when the name is not in the table
 // or the backend cannot start (the SDL one without a display).
 std::unique_ptr<platform::Backend> CreateChosenBackend(std::string_view fallback, const BackendOptions& options = {});

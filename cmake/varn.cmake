@@ -59,3 +59,27 @@ function(varn_bench name)
   add_executable(bench_${name} ${A_SOURCES})
   target_link_libraries(bench_${name} PRIVATE ${A_LIBS} benchmark::benchmark Threads::Threads)
 endfunction()
+
+# varn_link_static(PREFIX): the pkg-config target PkgConfig::PREFIX links the static archives
+# of its module and of everything that module needs, so that the game maps fewer shared
+# libraries at start-up (each costs its loading and relocation before main). The C and C++
+# runtime stays shared; where any archive is missing the module stays shared as it was.
+function(varn_link_static prefix)
+  set(_libs)
+  foreach(_name IN LISTS ${prefix}_STATIC_LIBRARIES)
+    if(_name MATCHES "^(m|dl|pthread|rt|c|stdc\\+\\+|gcc_s)$")
+      list(APPEND _libs ${_name})
+      continue()
+    endif()
+    find_library(_archive NAMES lib${_name}.a HINTS ${${prefix}_STATIC_LIBRARY_DIRS} NO_CACHE)
+    if(NOT _archive)
+      message(STATUS "${prefix}: no lib${_name}.a, linked shared")
+      return()
+    endif()
+    list(APPEND _libs ${_archive})
+    unset(_archive)
+  endforeach()
+  set_target_properties(PkgConfig::${prefix} PROPERTIES
+    INTERFACE_LINK_LIBRARIES "${_libs}"
+    INTERFACE_LINK_OPTIONS "${${prefix}_STATIC_LDFLAGS_OTHER}")
+endfunction()

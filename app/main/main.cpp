@@ -57,6 +57,7 @@ std::u16string Quote(const std::u16string& arg) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  backends::PrepareChosenBackend("sdl");
   platform::ReturnLargeBlocksAtOnce();
   // The program's own path comes first, as the folder the game data is looked for from.
   std::u16string line = Quote(platform::CreateHostFolderService()->ProgramFolder() + u"varn");

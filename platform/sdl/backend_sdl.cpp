@@ -1,7 +1,10 @@
 // The SDL backend object: the SDL session and the services gathered on it.
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "platform/audio.h"
 #include "platform/folders.h"
@@ -41,6 +44,15 @@ void UseBlocksForSdl() {
 }
 
 }  // namespace
+
+void PrepareProcess() {
+  if (std::getenv("XCOMPOSEFILE")) return;
+  if (const char* home = std::getenv("HOME"); home && *home) {
+    std::error_code error;
+    if (std::filesystem::exists(std::filesystem::path(home) / ".XCompose", error)) return;
+  }
+  setenv("XCOMPOSEFILE", "/dev/null", 0);
+}
 
 std::shared_ptr<Session> Session::Start() {
   UseBlocksForSdl();

@@ -1,8 +1,13 @@
 // Backend choice: the table by name, the environment's override, and the wiring of a backend to
 // the engine's modules and its undoing.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
 
 #include "app/frame/framestep.h"
 #include "backends/backend_table.h"
@@ -58,6 +63,45 @@ TEST(BackendTable, NamesTheBackendsAndTheEnvironmentOverridesTheDefault) {
     EXPECT_TRUE(log.Contains(u"no backend called \"directx\" (known: sdl, headless)"))
         << platform::WideToUtf8(log.Text());
   }
+}
+
+// The SDL backend's preparation of the process: an empty compose table for Xlib's input method,
+// unless the player has a compose file of their own; nothing for a headless run.
+TEST(BackendTable, PreparationGivesXlibAnEmptyComposeTableUnlessThePlayerHasOne) {
+  namespace fs = std::filesystem;
+  const fs::path home = fs::temp_directory_path() / ("varn-compose-" + std::to_string(::getpid()));
+  fs::create_directories(home);
+  const std::string oldHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+  ::setenv("HOME", home.c_str(), 1);
+  struct Case {
+    const char* backend;
+    const char* composeFile;  // XCOMPOSEFILE before; null: unset
+    bool ownXCompose;         // ~/.XCompose exists
+    std::optional<std::string> after;
+  } const cases[] = {
+      {"sdl", nullptr, false, "/dev/null"},
+      {"sdl", "/home/p/my.compose", false, "/home/p/my.compose"},
+      {"sdl", nullptr, true, std::nullopt},
+      {"headless", nullptr, false, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    EnvScope chosen(c.backend);
+    if (c.composeFile)
+      ::setenv("XCOMPOSEFILE", c.composeFile, 1);
+    else
+      ::unsetenv("XCOMPOSEFILE");
+    if (c.ownXCompose)
+      std::ofstream(home / ".XCompose") << "include \"%L\"\n";
+    else
+      fs::remove(home / ".XCompose");
+    backends::PrepareChosenBackend("sdl");
+    const char* now = std::getenv("XCOMPOSEFILE");
+    EXPECT_EQ(now ? std::optional<std::string>(now) : std::nullopt, c.after)
+        << c.backend << (c.composeFile ? " with XCOMPOSEFILE" : "") << (c.ownXCompose ? " with ~/.XCompose" : "");
+  }
+  ::unsetenv("XCOMPOSEFILE");
+  ::setenv("HOME", oldHome.c_str(), 1);
+  fs::remove_all(home);
 }
 
 class Wiring : public ::testing::Test {
