@@ -65,10 +65,22 @@ void SdlWindow::DrawMenuItems(std::vector<MenuItem>& items, bool enabled, bool i
 
 void SdlWindow::DrawMenuBar(bool enabled) {
   if (!m_Menu || !m_MenuShown) return;
-  if (ImGui::BeginMainMenuBar()) {
-    DrawMenuItems(m_Menu->Top(), enabled, false);
-    ImGui::EndMainMenuBar();
-  }
+  // The bar has no outline of ImGui's: ImGui draws thin lines through a strip of its font
+  // texture that wants bilinear filtering, and SDL's software renderer samples the nearest
+  // texel, so the outline would come out two rows thick and up to two rows above its place,
+  // with a row of the bar's face left under its bottom line. The one line the bar keeps,
+  // between it and the picture, is a filled rectangle on the strip's last row, which every
+  // renderer draws exactly where it is.
+  ImGui::PushStyleVar(ImGuiStyleVar_WindowBorderSize, 0.0f);
+  const bool open = ImGui::BeginMainMenuBar();
+  ImGui::PopStyleVar();
+  if (!open) return;
+  DrawMenuItems(m_Menu->Top(), enabled, false);
+  const ImVec2 at = ImGui::GetWindowPos();
+  const float width = ImGui::GetWindowWidth(), bottom = at.y + float(m_Strip);
+  ImGui::GetWindowDrawList()->AddRectFilled(ImVec2(at.x, bottom - 1.0f), ImVec2(at.x + width, bottom),
+                                            ImGui::GetColorU32(ImGuiCol_Border));
+  ImGui::EndMainMenuBar();
 }
 
 }  // namespace platform::sdl

@@ -166,6 +166,19 @@ TEST_F(XvfbMenuLook, ItemsHighlightBarSwitchesShortcutsStandInAColumnAndRadiosAr
   EXPECT_LT(symmetry(radio, rowMid[4]), 0.25) << "the radio item's mark is round";
   EXPECT_GT(symmetry(check, rowMid[3]), 0.25) << "the check item keeps its check mark";
 
+  // The bar fills its strip: right of the titles, every row down to the strip's last is the
+  // bar's face, and the last is its line above the picture, with no row of face under it.
+  {
+    const Rgb face = At(opened, kW, 700, s.strip / 2);
+    const auto same = [](Rgb a, Rgb b) { return a.r == b.r && a.g == b.g && a.b == b.b; };
+    int faceRows = 0;
+    for (int y = 0; y < s.strip - 1; ++y) faceRows += same(At(opened, kW, 700, y), face);
+    EXPECT_EQ(faceRows, s.strip - 1) << "rows 0 to " << s.strip - 2 << " are the bar's face";
+    const Rgb line = At(opened, kW, 700, s.strip - 1);
+    EXPECT_LT(line.r + line.g + line.b, face.r + face.g + face.b - 60)
+        << "the strip's last row is the bar's line: " << line.r << " under a face of " << face.r;
+  }
+
   // Along the bar: resting on the second title switches to its menu.
   int second = 0;
   {
