@@ -2,6 +2,7 @@
 // the engine, then the program's start-up with the command line.
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "app/startup.h"
 #include "backends/backend_table.h"
@@ -12,11 +13,14 @@
 
 namespace {
 
+// The backend a player gets unless VARN_BACKEND names another.
+constexpr std::string_view kPlayerBackend = "sdl";
+
 class PlayerHost : public StartupHost {
  public:
   platform::Backend* OpenBackend() override {
     if (!m_Backend) {
-      m_Backend = backends::CreateChosenBackend("sdl");
+      m_Backend = backends::CreateChosenBackend(kPlayerBackend);
       // After the backend: its video start-up installs a termination handler of its own that
       // would turn a log-out into the close question nobody is there to answer.
       InstallTerminateHandler();
@@ -57,7 +61,7 @@ std::u16string Quote(const std::u16string& arg) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  backends::PrepareChosenBackend("sdl");
+  backends::PrepareChosenBackend(kPlayerBackend);
   platform::ReturnLargeBlocksAtOnce();
   // The program's own path comes first, as the folder the game data is looked for from.
   std::u16string line = Quote(platform::CreateHostFolderService()->ProgramFolder() + u"varn");

@@ -291,9 +291,12 @@ int32_t SdlDialogHost::RunModal(const DialogTemplate& dialog, const DialogProced
     } else if (SDL_WaitEventTimeout(&e, 16)) {
       do {
         m_Window.HandleSdlEvent(e, true);
-        // What comes after a Tab stays queued until the focus has moved, so typing right after
-        // it goes to the control it moves to, however late this loop runs.
-        if (e.type == SDL_KEYDOWN && e.key.keysym.sym == SDLK_TAB) break;
+        // A key that went down is drawn as down before anything after it is read: ImGui keeps
+        // only whether a key is down at each frame, so a keystroke whose press and release
+        // came in one read (a loaded machine, a quick typist) would be lost. What comes after a
+        // Tab stays queued until the focus has moved as well (the settling frames), so typing
+        // right after it goes to the control it moves to, however late this loop runs.
+        if (e.type == SDL_KEYDOWN) break;
       } while (SDL_PollEvent(&e));
     }
     std::vector<Action> actions;

@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <tuple>
 
 #include "dxdraw/dxinput.h"
 #include "platform/dialog.h"
@@ -158,5 +159,60 @@ TEST_F(XvfbDialogKeys, TheKeyThatClosesADialogIsNotTheGames) {
     Frames(w, c.index, 100ms);
   }
   Input::Finalize();
+  w.Destroy();
+}
+
+// A keystroke whose press and release are read together (a loaded machine reads a quick
+// keystroke's both halves at once) still reaches the dialog: here both are queued before the
+// dialog reads anything, and Enter takes the default button.
+TEST_F(XvfbDialogKeys, AKeystrokeReadInOneGoStillCounts) {
+  Window& w = *b->window;
+  ASSERT_TRUE(w.Create(WindowDesc{u"varn-xvfb-dialog-stroke", kW, kH, false}));
+  w.Show();
+  const unsigned long id = x.FindWindow("varn-xvfb-dialog-stroke");
+  ASSERT_NE(id, 0u) << "the window never appeared";
+  x.Tool("windowfocus --sync " + std::to_string(id));
+  std::vector<Event> events;
+  ASSERT_TRUE(PumpUntil(w, events, [&] { return w.IsActive(); })) << "the window never got the focus";
+
+  DialogTemplate t;
+  t.caption = u"確認";
+  t.width = 300;
+  t.height = 100;
+  for (const auto& [cid, type, r] : {std::tuple{kIdOk, ControlType::DefaultButton, Rect{20, 40, 120, 70}},
+                                     std::tuple{kIdCancel, ControlType::Button, Rect{160, 40, 260, 70}}}) {
+    ControlTemplate c;
+    c.id = cid;
+    c.type = type;
+    c.rect = r;
+    c.text = cid == kIdOk ? u"OK" : u"ｷｬﾝｾﾙ";
+    t.controls.push_back(c);
+  }
+  std::atomic<bool> ended{false};
+  std::thread fallback([&] {
+    // A dialog that lost the keystroke is closed as Cancel, so that the test fails instead of hanging.
+    const auto end = Steady::now() + 5s;
+    while (!ended && Steady::now() < end) std::this_thread::sleep_for(20ms);
+    if (!ended) x.Tool("key Escape");
+  });
+  const uint32_t window = SDL_GetWindowID(SDL_GetKeyboardFocus());
+  const int32_t result = b->dialogs->RunModal(t, [&](DialogControls& dc, const DialogEvent& e) {
+    if (e.type == DialogEventType::Init) {
+      for (const Uint32 type : {SDL_KEYDOWN, SDL_KEYUP}) {
+        SDL_Event k{};
+        k.type = type;
+        k.key.windowID = window;
+        k.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+        k.key.keysym.scancode = SDL_SCANCODE_RETURN;
+        k.key.keysym.sym = SDLK_RETURN;
+        SDL_PushEvent(&k);
+      }
+    }
+    if (e.type == DialogEventType::Command && (e.control == kIdOk || e.control == kIdCancel)) dc.End(e.control);
+    return true;
+  });
+  ended = true;
+  fallback.join();
+  EXPECT_EQ(result, kIdOk) << "Enter, read with its release, took the default button";
   w.Destroy();
 }
